@@ -1,0 +1,52 @@
+#include "model/units.hpp"
+
+#include <cmath>
+
+namespace orv::units {
+
+double flow(FlowUnits u) {
+  // Per cubic foot per second, as conventionally tabulated for the INP format.
+  double per_cfs = 1.0;
+  switch (u) {
+    case FlowUnits::CFS: per_cfs = 1.0; break;
+    case FlowUnits::GPM: per_cfs = 448.831; break;
+    case FlowUnits::MGD: per_cfs = 0.64632; break;
+    case FlowUnits::IMGD: per_cfs = 0.5382; break;
+    case FlowUnits::AFD: per_cfs = 1.9837; break;
+    case FlowUnits::LPS: return 1000.0;
+    case FlowUnits::LPM: return 60000.0;
+    case FlowUnits::MLD: return 86.4;
+    case FlowUnits::CMH: return 3600.0;
+    case FlowUnits::CMD: return 86400.0;
+    case FlowUnits::CMS: return 1.0;
+  }
+  return per_cfs / kCubicFoot;
+}
+
+double pressure(const Model &m) {
+  const double sg = m.options.specific_gravity;
+  const std::string &pu = m.options.pressure_units;
+  if (m.us_units() || pu == "PSI") return kPsiPerFoot / kFoot * sg;
+  if (pu == "KPA") return kPsiPerFoot / kFoot * kKpaPerPsi * sg;
+  return sg;  // metres of the modelled fluid
+}
+
+double emitter(const Model &m) {
+  // q = C p^e: C_display = C_SI * flow / pressure^e
+  return flow(m.options.flow_units) / std::pow(pressure(m), m.options.emitter_exponent);
+}
+
+const char *flow_name(FlowUnits u) {
+  static const char *names[] = {"CFS", "GPM", "MGD", "IMGD", "AFD", "LPS",
+                                "LPM", "MLD", "CMH", "CMD", "CMS"};
+  return names[static_cast<int>(u)];
+}
+
+const char *pressure_name(const Model &m) {
+  const std::string &pu = m.options.pressure_units;
+  if (m.us_units() || pu == "PSI") return "psi";
+  if (pu == "KPA") return "kPa";
+  return "m";
+}
+
+}  // namespace orv::units
