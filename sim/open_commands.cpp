@@ -1,17 +1,17 @@
 // Opening and closing the engine, command text, keywords, system variables,
 // the reference date and saving the model.
-#include <cstdlib>
-
 #include "routines.hpp"
 
 namespace sim {
 namespace {
 
 // The open routines store the raw version, then report an engine older than
-// the threshold (or a failure) as a non-positive status.
+// the threshold (or a failure) as a non-positive status. A negative value is
+// already non-positive and is kept as it is (negating INT32_MIN would overflow).
 int32_t opened(int32_t version, int32_t threshold) {
   vers_orvdll = version;
-  return version >= threshold ? version : -std::abs(version);
+  if (version >= threshold || version < 0) return version;
+  return -version;
 }
 
 const frame::RoutineDef table[] = {
