@@ -25,8 +25,9 @@ Keywords are ``ret`` (the function value) and the header's names of the entry
 point's OUTPUT parameters:
 
 - scalar outputs (``int*``, ``int8_t*``, ``float*``, ``double*``): a number
-  (int, float, bool, numpy scalar); an int output given a real is truncated, a
-  float output gets the number rounded to float32;
+  (int, float, bool, numpy scalar); a real given for an int output is
+  truncated toward zero, an integer is narrowed like a C cast (modulo 2**32,
+  or 2**8 for int8), a float output gets the number rounded to float32;
 - text outputs (``char*``): bytes (or str, encoded latin-1), written as given
   from the buffer's start, at most the buffer length passed by the caller; the
   rest of the buffer is left as the caller prepared it (so ``b"AB"`` into an
@@ -35,8 +36,10 @@ point's OUTPUT parameters:
   a sequence of numbers (list, tuple, numpy array), written from element 0 up to
   the element count the call passes (``*nbval``, ``*nbelt``, ``*nvecx``, ``*lres``,
   ``*lres * *nqtl`` ...), never more; elements beyond the list are left alone;
-- ``ret``: a number; an int entry point returns it truncated to int32, a float
-  one rounded to float32 (nan and inf allowed).
+  a 2-D numpy array is taken in column-major order, like ``tabres`` (lres, nqtl);
+- ``ret``: a number; an int entry point returns it narrowed to int32 like an
+  int output (ret=0x10005 returns 65541, whose low 16 bits are 5), a float one
+  rounded to float32 (nan and inf allowed).
 
 An unknown entry point, an input parameter, an unknown name or a value of the
 wrong sort raises ``ValueError`` and changes nothing.

@@ -128,6 +128,8 @@ def test_programs_sticky_and_once(engine):
     engine.unprogram("cChangeWorkFolder")
     exists.value = 5
     assert call(engine, "cChangeWorkFolder", b"/tmp", ctypes.byref(exists), 4) == 0 and exists.value == 5
+    engine.program_seq("GetIndexAttr", [dict(ret=0x10005), dict(ret=2**32 + 5), dict(ret=0xFFFFFFFF), dict(ret=-3.9)])
+    assert [call(engine, "GetIndexAttr", b"P", 1) for _ in range(4)] == [0x10005, 5, -1, -3]
     engine.reset()
     assert engine.calls() == [] and call(engine, "GetUnitCoef", b"P", 1) == 0.0
 
@@ -175,3 +177,20 @@ def test_bad_programs_raise(engine):
     with pytest.raises(ValueError):
         engine.calls("NoSuchEntry")
     assert engine.pending() == 0
+
+
+def test_binding_reaches_this_engine(engine):
+    _pyorvsim = pytest.importorskip("_pyorvsim")
+    engine.program("GetNbObjects", ret=42)
+    assert _pyorvsim.nbobjects(2) == 42
+    assert engine.calls() == [("GetNbObjects", {"typelt": 2})]
+
+
+def test_vers_orvdll_set_here(engine):
+    _pyorvsim = pytest.importorskip("_pyorvsim")
+    _pyorvsim.pyorvsim.vers_orvdll = 20240101
+
+
+def test_vers_orvdll_back_to_zero(engine):
+    _pyorvsim = pytest.importorskip("_pyorvsim")
+    assert _pyorvsim.pyorvsim.vers_orvdll == 0  # reset by conftest after the previous test
