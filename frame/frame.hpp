@@ -21,7 +21,8 @@
 //   name. An extent naming a parameter converted later is free (the
 //   array's own length); one naming a parameter converted earlier is fixed.
 // Defaults: "=len(x)" (first extent of converted array x, shown in the docs),
-// a numeric constant "=0" or the empty text "=''" (not shown). A check item "?len(a)>=b" (b a parameter
+// a numeric constant "=0" or the empty text "=''" (not shown).
+// A check item "?len(a)>=b" (b a parameter
 // or a non-negative literal) is evaluated at its place in the order.
 // Parameters named in the signature line are inputs; results are hidden
 // outputs, prepared before the body runs (zeros, blanks, zero-filled arrays).
