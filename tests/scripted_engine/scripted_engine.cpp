@@ -65,7 +65,7 @@ struct EntryDef {
   const char *name;
   char ret;
   const char *kinds;
-  const char *spec;  // parameter names; "p[count]" arrays, "p[nul]" NUL-terminated text
+  const char *layout;  // parameter names; "p[count]" arrays, "p[nul]" NUL-terminated text
 };
 extern const EntryDef kEntryDefs[84];
 constexpr int kNumEntries = 84;
@@ -148,7 +148,7 @@ static void build_table(State &st) {
     std::vector<std::string> toks;
     {
       std::string cur;
-      for (const char *p = def.spec;; ++p) {
+      for (const char *p = def.layout;; ++p) {
         if (*p == ' ' || *p == '\0') {
           if (!cur.empty()) toks.push_back(cur);
           cur.clear();
@@ -160,7 +160,7 @@ static void build_table(State &st) {
     }
     size_t nkinds = std::strlen(def.kinds);
     if (toks.size() != nkinds) {
-      st.table_error += en.name + ": spec has " + std::to_string(toks.size()) + " names for " +
+      st.table_error += en.name + ": layout has " + std::to_string(toks.size()) + " names for " +
                         std::to_string(nkinds) + " parameters; ";
       continue;
     }
