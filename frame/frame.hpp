@@ -31,6 +31,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <type_traits>
 #include <utility>
 
 struct _object;  // PyObject
@@ -94,20 +95,13 @@ struct SlotAccess<Text> {
   static constexpr char kind = 's';
   static Text get(Slot &s) { return s.text; }
 };
-template <>
-struct SlotAccess<Array<float>> {
-  static constexpr char kind = 'F';
-  static Array<float> get(Slot &s) { return {static_cast<float *>(s.data), s.n, s.size}; }
-};
-template <>
-struct SlotAccess<Array<double>> {
-  static constexpr char kind = 'D';
-  static Array<double> get(Slot &s) { return {static_cast<double *>(s.data), s.n, s.size}; }
-};
-template <>
-struct SlotAccess<Array<int32_t>> {
-  static constexpr char kind = 'I';
-  static Array<int32_t> get(Slot &s) { return {static_cast<int32_t *>(s.data), s.n, s.size}; }
+template <class T>
+constexpr char array_kind = std::is_same_v<T, float> ? 'F' : std::is_same_v<T, double> ? 'D' : 'I';
+template <class T>
+struct SlotAccess<Array<T>> {
+  static_assert(std::is_same_v<T, float> || std::is_same_v<T, double> || std::is_same_v<T, int32_t>);
+  static constexpr char kind = array_kind<T>;
+  static Array<T> get(Slot &s) { return {static_cast<T *>(s.data), s.n, s.size}; }
 };
 
 template <class F, class... A, std::size_t... I>
