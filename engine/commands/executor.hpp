@@ -1,0 +1,24 @@
+// Running command text: one line, the pending queue, command files.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/engine.hpp"
+
+namespace orv::commands {
+
+// Runs one command line; throws Failure. An empty or comment line does nothing.
+void execute_line(Engine &e, std::string_view line);
+
+// Runs a command file with its arguments substituted for %1 ... %9 (%* all of
+// them, %% a percent sign); stops at the first failing line, whose message
+// names the file and line.
+void run_command_file(Engine &e, const std::string &file, const std::vector<std::string> &args);
+
+// Builds "KEYWORD [WORD] [text]" from module and keyword numbers and a
+// dictionary word number (<= 0: none).
+std::string generate_command(int module, int keyword, int word, std::string_view text);
+
+}  // namespace orv::commands

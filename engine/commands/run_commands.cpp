@@ -1,0 +1,66 @@
+// EDIT module: SET. SIMULATION module: SIMULATE, INSTANT. MEASURES and
+// CALIBRATION modules (not available yet). SYSTEM module: RUN, BATCH.
+#include "attributes/values.hpp"
+#include "commands/command_table.hpp"
+#include "commands/element_words.hpp"
+#include "commands/executor.hpp"
+#include "commands/time_text.hpp"
+#include "core/simulation.hpp"
+
+namespace orv::commands {
+
+void cmd_set(Engine &e, Arguments &a) {
+  const ElementType type = element_type_word(a);
+  const std::string id = a.word("element identifier");
+  const std::string symbol = a.word("attribute");
+  const double value = a.number("value");
+  a.finish();
+  Model &m = e.edit_model();
+  const int element = element_by_id(m, type, id);
+  assign_value(m, attribute_for(symbol, type), type, element, static_cast<float>(value));
+}
+
+void cmd_simulate(Engine &e, Arguments &a) {
+  if (auto what = a.optional_word(); what && upper(*what) != "HYDRAULICS")
+    a.error("only HYDRAULICS can be simulated, not '" + *what + "'");
+  a.finish();
+  simulate(e);
+}
+
+void cmd_instant(Engine &e, Arguments &a) {
+  const std::vector<std::string> words = a.rest("instant", 1);
+  const std::string first = upper(words[0]);
+  double hours = 0.0;
+  if (first == "FIRST" || first == "LAST") {
+    if (words.size() > 1) a.error("unexpected '" + words[1] + "'");
+    const Results &r = e.results();
+    if (first == "LAST" && r.step_count() > 0) hours = r.times().back() / 3600.0;
+  } else {
+    auto seconds = parse_duration(words);
+    if (!seconds) a.error("malformed instant");
+    hours = *seconds / 3600.0;
+  }
+  e.set_instant_hours(hours);
+}
+
+void cmd_measure(Engine &, Arguments &a) {
+  throw Failure(Status::NotAvailable, a.keyword() + ": measurements are not available in this version");
+}
+
+void cmd_calibrate(Engine &, Arguments &a) {
+  throw Failure(Status::NotAvailable, a.keyword() + ": calibration is not available in this version");
+}
+
+void cmd_run(Engine &e, Arguments &a) {
+  const std::string file = a.word("command file");
+  run_command_file(e, file, a.rest("arguments"));
+}
+
+void cmd_batch(Engine &e, Arguments &a) {
+  const std::string w = a.upper_word("ON or OFF");
+  a.finish();
+  if (w != "ON" && w != "OFF") a.error("expected ON or OFF, not '" + w + "'");
+  e.set_batch(w == "ON");
+}
+
+}  // namespace orv::commands

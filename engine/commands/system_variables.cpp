@@ -1,0 +1,150 @@
+#include "commands/system_variables.hpp"
+
+#include <array>
+#include <cstdio>
+
+#include "api/boundary.hpp"
+#include "commands/time_text.hpp"
+#include "model/units.hpp"
+
+namespace orv::commands {
+namespace {
+
+using Reader = std::string (*)(const Engine &);
+
+struct Variable {
+  std::string_view name;
+  std::string_view description;
+  Reader read;
+};
+
+std::string number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", v);
+  return text;
+}
+
+// Count over the model, 0 without one.
+template <class F>
+std::string count(const Engine &e, F f) {
+  return std::to_string(e.has_model() ? f(e.model()) : 0);
+}
+
+int links_of(const Model &m, bool (*pick)(LinkKind)) {
+  int n = 0;
+  for (const Link &l : m.links) n += pick(l.kind);
+  return n;
+}
+
+int tanks_of(const Model &m, bool reservoirs) {
+  int n = 0;
+  for (const Tank &t : m.tanks) n += t.reservoir == reservoirs;
+  return n;
+}
+
+const auto variables = std::to_array<Variable>({
+    {"VERSION", "engine version (yyyymmdd)",
+     [](const Engine &) { return std::to_string(api::kEngineVersion); }},
+    {"OPEN", "1 when the engine is open", [](const Engine &e) { return std::string(e.is_open() ? "1" : "0"); }},
+    {"BATCH", "1 in batch mode", [](const Engine &e) { return std::string(e.batch() ? "1" : "0"); }},
+    {"WORKDIR", "work folder", [](const Engine &e) { return e.work_folder().string(); }},
+    {"MODELFILE", "file of the loaded model", [](const Engine &e) { return e.model_file(); }},
+    {"TITLE", "first title line of the model",
+     [](const Engine &e) {
+       if (!e.has_model()) return std::string();
+       const std::string &t = e.model().title;
+       return t.substr(0, t.find('\n'));
+     }},
+    {"NNODES", "number of nodes",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.nodes.size(); }); }},
+    {"NJUNCTIONS", "number of junctions",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.junction_count(); }); }},
+    {"NTANKS", "number of tanks and reservoirs (tank numbering)",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.tanks.size(); }); }},
+    {"NRESERVOIRS", "number of reservoirs",
+     [](const Engine &e) { return count(e, [](const Model &m) { return tanks_of(m, true); }); }},
+    {"NBRANCHES", "number of branches",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.links.size(); }); }},
+    {"NPIPES", "number of pipes",
+     [](const Engine &e) {
+       return count(e, [](const Model &m) {
+         return links_of(m, [](LinkKind k) { return k == LinkKind::Pipe || k == LinkKind::CVPipe; });
+       });
+     }},
+    {"NPUMPS", "number of pumps",
+     [](const Engine &e) {
+       return count(e, [](const Model &m) {
+         return links_of(m, [](LinkKind k) { return k == LinkKind::Pump; });
+       });
+     }},
+    {"NVALVES", "number of valves",
+     [](const Engine &e) { return count(e, [](const Model &m) { return links_of(m, is_valve); }); }},
+    {"NPATTERNS", "number of patterns",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.patterns.size(); }); }},
+    {"NCURVES", "number of curves",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.curves.size(); }); }},
+    {"NCONTROLS", "number of simple controls",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.controls.size(); }); }},
+    {"NRULES", "number of rules",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.rules.size(); }); }},
+    {"FLOWUNITS", "display flow unit",
+     [](const Engine &e) {
+       return e.has_model() ? std::string(units::flow_name(e.model().options.flow_units)) : "";
+     }},
+    {"PRESSUREUNITS", "display pressure unit",
+     [](const Engine &e) {
+       return e.has_model() ? std::string(units::pressure_name(e.model())) : "";
+     }},
+    {"HEADLOSS", "head-loss formula (H-W, D-W, C-M)",
+     [](const Engine &e) {
+       if (!e.has_model()) return std::string();
+       static const char *names[] = {"H-W", "D-W", "C-M"};
+       return std::string(names[static_cast<int>(e.model().options.headloss)]);
+     }},
+    {"DURATION", "simulation duration, hours",
+     [](const Engine &e) { return e.has_model() ? number(e.model().times.duration / 3600.0) : ""; }},
+    {"DATEREF", "date and clock time of the simulation start",
+     [](const Engine &e) {
+       return e.has_model() ? format_date_time(e.date(), e.model().times.start_clocktime) : "";
+     }},
+    {"NSTEPS", "number of result steps of the last simulation",
+     [](const Engine &e) {
+       return std::to_string(e.has_model() && e.has_results() ? e.results().step_count() : 0);
+     }},
+    {"INSTANT", "result instant of whole-network reads, hours",
+     [](const Engine &e) { return number(e.instant_hours()); }},
+    {"SIMSTATUS", "status of the last simulation attempt (-1 none, 0 ok, 1-99 warning, >100 error)",
+     [](const Engine &e) { return std::to_string(e.last_run_status()); }},
+    {"SIMMESSAGE", "message of the last simulation attempt",
+     [](const Engine &e) { return e.last_run_message(); }},
+    {"NUNSTABLE", "number of unstable devices of the last simulation",
+     [](const Engine &e) {
+       return std::to_string(e.has_model() && e.has_results() ? e.run().unstable.size() : 0);
+     }},
+    {"NSELECTIONS", "number of selections",
+     [](const Engine &e) { return std::to_string(e.selections().size()); }},
+    {"NZONES", "number of zones",
+     [](const Engine &e) { return std::to_string(e.zones().size()); }},
+    {"NPENDING", "number of queued commands",
+     [](const Engine &e) { return std::to_string(e.pending().size()); }},
+    {"LASTERROR", "message of the last failure", [](const Engine &e) { return e.last_error(); }},
+    {"LASTSTATUS", "status code of the last failure",
+     [](const Engine &e) { return std::to_string(code(e.last_status())); }},
+});
+
+}  // namespace
+
+std::string system_variable(const Engine &e, std::string_view name) {
+  const std::string key = upper(name);
+  for (const Variable &v : variables)
+    if (v.name == key) return v.read(e);
+  throw Failure(Status::UnknownName, "unknown system variable '" + std::string(name) + "'");
+}
+
+std::vector<std::pair<std::string, std::string>> system_variable_names() {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const Variable &v : variables) out.emplace_back(v.name, v.description);
+  return out;
+}
+
+}  // namespace orv::commands

@@ -1,0 +1,20 @@
+// System variables read by sGetSysVar: counts, file names, settings, the
+// engine version and the last error.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/engine.hpp"
+
+namespace orv::commands {
+
+// Text of a variable (name case-insensitive); throws Failure(UnknownName).
+std::string system_variable(const Engine &e, std::string_view name);
+
+// Names and descriptions, in table order.
+std::vector<std::pair<std::string, std::string>> system_variable_names();
+
+}  // namespace orv::commands

@@ -1,0 +1,18 @@
+// Loading the model from, and saving it to, INP files.
+#pragma once
+
+#include <string>
+
+#include "core/engine.hpp"
+
+namespace orv {
+
+// Reads a model; on any failure the loaded model stays as it was
+// (Failure FileError for a missing file, InputError for rejected content).
+void load_model(Engine &e, const std::string &file);
+
+// Writes the model through a temporary file renamed into place, so that a
+// failed save never leaves a truncated file behind (Failure FileError).
+void save_model(const Engine &e, const std::string &file);
+
+}  // namespace orv

@@ -1,0 +1,15 @@
+#include "core/simulation.hpp"
+
+#include "hydraulics/simulate.hpp"
+
+namespace orv {
+
+void simulate(Engine &e) {
+  HydraulicRun run = simulate_hydraulics(e.model());
+  e.note_run_attempt(run.status, run.message);
+  if (run.status > 100)
+    throw Failure(Status::SimulationFailed, "simulation failed: " + run.message);
+  e.install_run(std::move(run));
+}
+
+}  // namespace orv
