@@ -16,13 +16,6 @@ def hundredths(k):
     return F32(k) * F32(0.01)
 
 
-@pytest.mark.parametrize("routine,entry", [("simulh", "SolveH"), ("hstepcount", "GetNbTimeSteps"),
-                                           ("tslen", "GetNbValProfilResultat")])
-def test_counts_are_the_engine_value(engine, routine, entry):
-    engine.program(entry, ret=-7)
-    assert getattr(m, routine)() == -7 and engine.names() == [entry]
-
-
 @pytest.mark.parametrize("t,k", [(12.345, 1235), (2.675, 268), (-0.125, -13), (1.005, 101),
                                  (0.125, 13), (-2.675, -268), (0.0, 0), (0.015, 2)])
 def test_instants_round_to_hundredths(engine, t, k):
@@ -30,12 +23,8 @@ def test_instants_round_to_hundredths(engine, t, k):
     engine.program("GetWQTSInfo", ret=4, tmax=t)
     tmin, tmax, nbval = m.tsinterv()
     assert (tmin, tmax, nbval) == (hundredths(k), hundredths(-k), 9)
+    assert hundredths(1235) == 12.349999427795410  # not the float32 nearest to 12.35
     assert m.wqtsinfo(3) == (4, hundredths(k)) and engine.last("GetWQTSInfo") == {"typelt": 3}
-
-
-def test_rounding_keeps_12_345_in_float32(engine):
-    engine.program("GetDateMinMax", tmin=12.345)
-    assert m.tsinterv()[0] == 12.349999427795410
 
 
 @pytest.mark.parametrize("t", [1e6, 1e8, -3e9, math.inf, -math.inf])
@@ -131,3 +120,18 @@ def test_device_length_passes_the_attribute_second(engine, kw, sattr):
     engine.program("NBTSDevice", nbval=48)
     assert m.device_tslen("PMP1", **kw) == 48
     assert engine.last("NBTSDevice") == {"sid": b"PMP1", "sattr": sattr, "lsid": 4, "lsattr": len(sattr)}
+
+
+@pytest.mark.parametrize("call,message", [
+    (lambda: m.ts(1, "A", "P", 2, "x"), "_pyorvsim.ts() 1st keyword (fixed_interval) can't be converted to float"),
+    (lambda: m.device_ts("V", 2, fixed_interval="x"),
+     "_pyorvsim.device_ts() 1st keyword (fixed_interval) can't be converted to float"),
+    (lambda: m.device_ts("V", 2, sattr="\u00e9"),
+     "string_from_pyobj failed in converting 2nd keyword `sattr' of _pyorvsim.device_ts to C string"),
+    (lambda: m.device_tslen("V", "\u00e9"),
+     "string_from_pyobj failed in converting 1st keyword `sattr' of _pyorvsim.device_tslen to C string"),
+])
+def test_optional_arguments_are_named_as_keywords(engine, call, message):
+    with pytest.raises(Exception) as info:
+        call()
+    assert str(info.value) == message and engine.count() == 0
