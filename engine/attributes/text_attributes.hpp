@@ -1,0 +1,22 @@
+// Text attributes of elements (identifier, kind, end nodes, tag, zone, ...),
+// read by StrAttrbyID / StrAttrbyNum.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/engine.hpp"
+
+namespace orv {
+
+// Text of a named attribute (case-insensitive) of an element (0-based);
+// throws Failure(UnknownAttribute) for a name that is not a text attribute of
+// the type.
+std::string text_attribute(const Engine &e, ElementType type, int element, std::string_view name);
+
+// Names with their descriptions, in table order.
+std::vector<std::pair<std::string, std::string>> text_attribute_names();
+
+}  // namespace orv
