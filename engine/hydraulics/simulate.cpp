@@ -1,12 +1,323 @@
+// Extended-period driver: demands and controls at each instant, a steady
+// solution, then a time step bounded by the hydraulic, pattern and report
+// steps, control times and tank fill or drain times, over which tank levels
+// are advanced (in rule substeps when there are rules).
 #include "hydraulics/simulate.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "hydraulics/constants.hpp"
+#include "hydraulics/controls.hpp"
+#include "hydraulics/gga.hpp"
+#include "hydraulics/network.hpp"
 
 namespace orv {
 
-HydraulicRun simulate_hydraulics(const Model &) {
-  HydraulicRun run;
-  run.status = kHydErrInvalid;
-  run.message = "hydraulic solver not available yet";
-  return run;
+namespace {
+
+using namespace hyd;
+
+double pattern_factor(const Model &m, int pattern, double t) {
+  if (pattern == kNone || pattern >= static_cast<int>(m.patterns.size())) return 1.0;
+  const auto &f = m.patterns[pattern].factors;
+  if (f.empty()) return 1.0;
+  const long long period = static_cast<long long>((t + m.times.pattern_start) / m.times.pattern_step);
+  return f[static_cast<std::size_t>(period % static_cast<long long>(f.size()))];
+}
+
+class Simulation {
+ public:
+  explicit Simulation(const Model &m) : m_(m), net_(prepare(m)), solver_(net_) {}
+
+  HydraulicRun run() {
+    HydraulicRun run;
+    run.results = Results(m_.nodes.size(), m_.links.size(), m_.tanks.size());
+    initialise();
+    const Times &tm = m_.times;
+    const double duration = tm.duration;
+    hstep_ = std::min({tm.hydraulic_step, tm.pattern_step, tm.report_step});
+    report_time_ = tm.report_start;
+    run.results.reserve_steps(static_cast<std::size_t>(duration / hstep_) + 2);
+    bool warned_unbalanced = false;
+    while (true) {
+      set_demands();
+      apply_simple_controls(net_, s_);
+      const SolveOutcome out = solver_.solve(s_);
+      if (out.singular) {
+        run.status = kHydErrSingular;
+        run.message = "the network equations could not be solved at " + clock(s_.time) +
+                      " (some nodes are disconnected from every tank and reservoir)";
+        break;
+      }
+      finish_step();
+      record(run.results);
+      note_devices(run, out);
+      if (!out.converged) {
+        if (m_.options.unbalanced_continue < 0) {
+          run.status = kHydErrUnbalanced;
+          run.message = "the system is hydraulically unbalanced at " + clock(s_.time) +
+                        " (no convergence in " + std::to_string(m_.options.trials) + " trials)";
+          break;
+        }
+        if (!warned_unbalanced) {
+          warned_unbalanced = true;
+          run.status = std::max(run.status, static_cast<int>(kHydWarnUnbalanced));
+          run.message = "the system was hydraulically unbalanced at " + clock(s_.time);
+        }
+      }
+      while (report_time_ <= s_.time) report_time_ += tm.report_step;
+      if (s_.time >= duration) break;
+      double step = time_step();
+      advance(step);
+    }
+    if (run.status == kHydOk && !run.unstable.empty()) {
+      run.status = kHydWarnUnstable;
+      run.message = std::to_string(run.unstable.size()) + " device(s) unstable or unable to meet their setting";
+    }
+    return run;
+  }
+
+ private:
+  const Model &m_;
+  Net net_;
+  GradientSolver solver_;
+  State s_;
+  double hstep_ = 3600;
+  double report_time_ = 0;
+  std::set<std::pair<int, std::string>> seen_devices_;
+
+  static std::string clock(double t) {
+    const long long s = std::llround(t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, (s % 3600) / 60, s % 60);
+    return buf;
+  }
+
+  void initialise() {
+    const std::size_t nn = m_.nodes.size(), nl = m_.links.size();
+    s_.time = 0;
+    s_.head.assign(nn, 0);
+    s_.demand.assign(nn, 0);
+    s_.demand_flow.assign(nn, 0);
+    s_.emitter_flow.assign(nn, 0);
+    s_.flow.assign(nl, 0);
+    s_.status.assign(nl, Status::Open);
+    s_.setting.assign(nl, kMissing);
+    s_.P.assign(nl, 0);
+    s_.Y.assign(nl, 0);
+    s_.volume.assign(m_.tanks.size(), 0);
+    for (std::size_t i = 0; i < nn; ++i) {
+      s_.head[i] = m_.nodes[i].elevation;
+      if (m_.nodes[i].emitter_coeff > 0) s_.emitter_flow[i] = kCfs;
+    }
+    for (std::size_t t = 0; t < m_.tanks.size(); ++t) {
+      const Tank &tank = m_.tanks[t];
+      if (tank.reservoir) continue;
+      const double h = m_.nodes[tank.node].elevation + tank.initial_level;
+      s_.head[tank.node] = h;
+      s_.volume[t] = tank_volume(net_, net_.tanks[t], h);
+    }
+    for (std::size_t k = 0; k < nl; ++k) {
+      const Link &l = m_.links[k];
+      const LinkData &d = net_.links[k];
+      switch (l.kind) {
+        case LinkKind::Pipe: case LinkKind::CVPipe:
+          s_.status[k] = l.initial_status == LinkStatus::Closed ? Status::Closed : Status::Open;
+          s_.setting[k] = l.roughness;
+          break;
+        case LinkKind::Pump:
+          s_.setting[k] = l.setting;
+          s_.status[k] = (l.initial_status == LinkStatus::Closed || l.setting <= 0) ? Status::Closed : Status::Open;
+          break;
+        case LinkKind::GPV:
+          s_.status[k] = l.initial_status == LinkStatus::Closed ? Status::Closed : Status::Open;
+          break;
+        default:
+          if (l.initial_status == LinkStatus::Open) s_.status[k] = Status::Open;
+          else if (l.initial_status == LinkStatus::Closed) s_.status[k] = Status::Closed;
+          else { s_.status[k] = Status::Active; s_.setting[k] = l.setting; }
+      }
+      if (is_closed(s_.status[k])) s_.flow[k] = kQzero;
+      else if (l.kind == LinkKind::Pump) s_.flow[k] = d.q0 * s_.setting[k];
+      else s_.flow[k] = d.area * kFt;  // 1 ft/s
+    }
+  }
+
+  void set_demands() {
+    const double t = s_.time;
+    const Options &o = m_.options;
+    for (std::size_t i = 0; i < m_.nodes.size(); ++i) {
+      const Node &n = m_.nodes[i];
+      if (n.kind != NodeKind::Junction) continue;
+      double d = 0;
+      for (const Demand &dm : n.demands)
+        d += dm.base * pattern_factor(m_, dm.pattern == kNone ? o.default_pattern : dm.pattern, t);
+      d *= o.demand_multiplier;
+      s_.demand[i] = d;
+      if (o.demand_model == DemandModel::DemandDriven || d <= 0) s_.demand_flow[i] = d;
+      else if (s_.demand_flow[i] <= 0 || s_.demand_flow[i] > d) s_.demand_flow[i] = d;
+    }
+    for (const TankData &t : net_.tanks)
+      if (t.reservoir && t.head_pattern != kNone)
+        s_.head[t.node] = net_.nodes[t.node].elevation * pattern_factor(m_, t.head_pattern, s_.time);
+    for (std::size_t k = 0; k < net_.links.size(); ++k) {
+      const LinkData &l = net_.links[k];
+      if (l.kind != LinkKind::Pump || l.speed_pattern == kNone) continue;
+      apply_target(s_, static_cast<int>(k), target_for_setting(net_, static_cast<int>(k),
+                                                               pattern_factor(m_, l.speed_pattern, t)));
+    }
+  }
+
+  // Net inflow of tanks and reservoirs after a solution.
+  void finish_step() {
+    for (std::size_t i = 0; i < m_.nodes.size(); ++i)
+      if (m_.nodes[i].kind != NodeKind::Junction) s_.demand[i] = 0;
+    for (std::size_t k = 0; k < net_.links.size(); ++k) {
+      const LinkData &l = net_.links[k];
+      const double q = is_closed(s_.status[k]) ? 0.0 : s_.flow[k];
+      if (m_.nodes[l.n1].kind != NodeKind::Junction) s_.demand[l.n1] -= q;
+      if (m_.nodes[l.n2].kind != NodeKind::Junction) s_.demand[l.n2] += q;
+    }
+  }
+
+  double time_step() {
+    const Times &tm = m_.times;
+    const double t = s_.time;
+    double step = hstep_;
+    const double next_pattern = (std::floor((t + tm.pattern_start) / tm.pattern_step) + 1) * tm.pattern_step;
+    const double to_pattern = next_pattern - (t + tm.pattern_start);
+    if (to_pattern > 0 && to_pattern < step) step = to_pattern;
+    const double to_report = report_time_ - t;
+    if (to_report > 0 && to_report < step) step = to_report;
+    const double to_end = tm.duration - t;
+    if (to_end > 0 && to_end < step) step = to_end;
+    // Time until a tank fills or empties.
+    for (std::size_t i = 0; i < net_.tanks.size(); ++i) {
+      const TankData &tk = net_.tanks[i];
+      if (tk.reservoir) continue;
+      const double q = s_.demand[tk.node];
+      const double h = s_.head[tk.node];
+      double v;
+      if (std::abs(q) <= kQzero) continue;
+      if (q > 0 && h < tk.hmax) v = tk.vmax - s_.volume[i];
+      else if (q < 0 && h > tk.hmin) v = tk.vmin - s_.volume[i];
+      else continue;
+      const double dt = std::round(v / q);
+      if (dt > 0 && dt < step) step = dt;
+    }
+    limit_step_by_controls(net_, s_, step);
+    return step;
+  }
+
+  void update_tanks(double dt) {
+    for (std::size_t i = 0; i < net_.tanks.size(); ++i) {
+      const TankData &tk = net_.tanks[i];
+      if (tk.reservoir) continue;
+      const double q = s_.demand[tk.node];
+      double &v = s_.volume[i];
+      v += q * dt;
+      // Snap to full or empty within one second of flow.
+      if (v + std::max(q, 0.0) >= tk.vmax) v = tk.vmax;
+      if (v + std::min(q, 0.0) <= tk.vmin) v = tk.vmin;
+      s_.head[tk.node] = tank_head(net_, tk, v);
+    }
+  }
+
+  void advance(double step) {
+    if (m_.rules.empty()) {
+      update_tanks(step);
+      s_.time += step;
+      return;
+    }
+    // Rules are examined every rule step; the first one that acts ends the step.
+    const double rule_step = m_.times.rule_step > 0 ? m_.times.rule_step : step;
+    const double end = s_.time + step;
+    double dt = std::min(rule_step, step);
+    double dt1 = std::min(rule_step - std::fmod(s_.time, rule_step), step);
+    if (dt1 <= 0) dt1 = dt;
+    while (true) {
+      update_tanks(dt1);
+      s_.time += dt1;
+      if (apply_rules(net_, s_, dt1) > 0) break;
+      dt = std::min(dt, end - s_.time);
+      if (dt <= 0) break;
+      dt1 = dt;
+    }
+  }
+
+  void record(Results &r) {
+    const std::size_t step = r.add_step(s_.time);
+    auto head = r.column(NodeAttr::Head, step), pres = r.column(NodeAttr::Pressure, step),
+         dem = r.column(NodeAttr::Demand, step);
+    for (std::size_t i = 0; i < m_.nodes.size(); ++i) {
+      const Node &n = m_.nodes[i];
+      head[i] = static_cast<float>(s_.head[i]);
+      pres[i] = static_cast<float>(s_.head[i] - n.elevation);
+      dem[i] = static_cast<float>(n.kind == NodeKind::Junction ? s_.demand_flow[i] + s_.emitter_flow[i]
+                                                               : s_.demand[i]);
+    }
+    auto flow = r.column(LinkAttr::Flow, step), vel = r.column(LinkAttr::Velocity, step),
+         loss = r.column(LinkAttr::Headloss, step), stat = r.column(LinkAttr::Status, step),
+         set = r.column(LinkAttr::Setting, step);
+    for (std::size_t k = 0; k < m_.links.size(); ++k) {
+      const LinkData &l = net_.links[k];
+      const bool closed = is_closed(s_.status[k]);
+      const double q = closed ? 0.0 : s_.flow[k];
+      flow[k] = static_cast<float>(q);
+      vel[k] = static_cast<float>(l.area > 0 && l.kind != LinkKind::Pump ? std::abs(q) / l.area : 0.0);
+      loss[k] = static_cast<float>(s_.head[l.n1] - s_.head[l.n2]);
+      stat[k] = static_cast<float>(closed ? LinkResultStatus::Closed
+                                          : s_.status[k] == Status::Active ? LinkResultStatus::Active
+                                                                          : LinkResultStatus::Open);
+      set[k] = static_cast<float>(missing(s_.setting[k]) ? 0.0 : s_.setting[k]);
+    }
+    auto level = r.column(TankAttr::Level, step), vol = r.column(TankAttr::Volume, step);
+    for (std::size_t t = 0; t < m_.tanks.size(); ++t) {
+      const int node = m_.tanks[t].node;
+      level[t] = static_cast<float>(s_.head[node] - m_.nodes[node].elevation);
+      vol[t] = static_cast<float>(s_.volume[t]);
+    }
+  }
+
+  void note_devices(HydraulicRun &run, const SolveOutcome &out) {
+    auto note = [&](int k, const std::string &reason) {
+      if (seen_devices_.emplace(k, reason).second) run.unstable.push_back({k, s_.time, reason});
+    };
+    for (int k : out.unsettled) {
+      const LinkKind kind = m_.links[k].kind;
+      if (kind != LinkKind::Pipe) note(k, "status did not settle");
+    }
+    for (std::size_t k = 0; k < m_.links.size(); ++k) {
+      switch (s_.status[k]) {
+        case Status::XHead: note(static_cast<int>(k), "cannot deliver the head required"); break;
+        case Status::XFcv: note(static_cast<int>(k), "cannot deliver its flow setting"); break;
+        case Status::XPressure: note(static_cast<int>(k), "cannot meet its pressure setting"); break;
+        default: break;
+      }
+    }
+  }
+};
+
+}  // namespace
+
+HydraulicRun simulate_hydraulics(const Model &model) {
+  if (model.tanks.empty()) {
+    HydraulicRun run;
+    run.status = kHydErrNoSource;
+    run.message = "the network has no tank or reservoir";
+    return run;
+  }
+  try {
+    Simulation sim(model);
+    return sim.run();
+  } catch (const std::exception &e) {
+    HydraulicRun run;
+    run.status = kHydErrInvalid;
+    run.message = e.what();
+    return run;
+  }
 }
 
 }  // namespace orv

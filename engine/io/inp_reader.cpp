@@ -4,6 +4,7 @@
 // file, as the format allows.
 #include "io/inp_reader.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <fstream>
@@ -57,11 +58,10 @@ class Reader {
     patterns();
     curves();
     junctions();
-    reservoirs();
-    tanks();
-    pipes();
-    pumps();
-    valves();
+    // Tanks and reservoirs, then pipes, pumps and valves, are numbered in the
+    // order their sections appear in the file.
+    in_file_order({Section::Reservoirs, Section::Tanks});
+    in_file_order({Section::Pipes, Section::Pumps, Section::Valves});
     tags();
     demands();
     status();
@@ -89,6 +89,25 @@ class Reader {
   std::string default_pattern_id_ = "1";
   bool default_pattern_given_ = false;
   int line_ = 0;  // line being interpreted, for errors
+  std::vector<Section> appearance_;  // sections in order of first appearance
+
+  void in_file_order(std::vector<Section> group) {
+    auto rank = [&](Section s) {
+      auto it = std::find(appearance_.begin(), appearance_.end(), s);
+      return it - appearance_.begin();
+    };
+    std::stable_sort(group.begin(), group.end(), [&](Section a, Section b) { return rank(a) < rank(b); });
+    for (Section s : group) {
+      switch (s) {
+        case Section::Reservoirs: reservoirs(); break;
+        case Section::Tanks: tanks(); break;
+        case Section::Pipes: pipes(); break;
+        case Section::Pumps: pumps(); break;
+        case Section::Valves: valves(); break;
+        default: break;
+      }
+    }
+  }
 
   [[noreturn]] void fail(const std::string &reason) const { throw InputError(file_, line_, reason); }
 
@@ -111,12 +130,14 @@ class Reader {
       if (!line.tokens.empty() && line.tokens[0].front() == '[') {
         std::string head = upper(line.tokens[0]);
         if (head.back() != ']') fail("malformed section header " + line.tokens[0]);
-        head = head.substr(1, head.size() - 2);
+        head = std::string(head.begin() + 1, head.end() - 1);
         current = -1;
         for (std::size_t i = 0; i < kSectionNames.size(); ++i)
           if (head == kSectionNames[i]) current = static_cast<int>(i);
         if (current < 0) fail("unknown section [" + head + "]");
         if (current == static_cast<int>(Section::End)) break;
+        if (std::find(appearance_.begin(), appearance_.end(), static_cast<Section>(current)) == appearance_.end())
+          appearance_.push_back(static_cast<Section>(current));
         pending_comment.clear();
         continue;
       }

@@ -1,0 +1,194 @@
+#include "hydraulics/coefficients.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "hydraulics/constants.hpp"
+#include "hydraulics/curve_math.hpp"
+
+namespace orv::hyd {
+
+namespace {
+
+double sign(double q) { return q < 0 ? -1.0 : 1.0; }
+
+Gradient closed_gradient(double q) { return {1.0 / kBigGradient, q}; }
+
+// Darcy-Weisbach friction factor and its derivative with respect to flow:
+// laminar below Re 2000, Swamee-Jain above 4000, and a cubic joining both
+// (value and slope) in between.
+void friction(double q, double d, double area, double e, double nu, double &f, double &dfdq) {
+  const double re = q * d / (area * nu);
+  const double ln10 = std::log(10.0);
+  if (re >= 4000.0) {
+    const double y1 = 5.74 / std::pow(re, 0.9);
+    const double y2 = e / (3.7 * d) + y1;
+    const double y3 = std::log10(y2);
+    f = 0.25 / (y3 * y3);
+    // df/dRe = -0.5 y3^-3 / (y2 ln10) * dy1/dRe, dy1/dRe = -0.9 y1 / Re
+    const double dfdre = -0.5 / (y3 * y3 * y3) / (y2 * ln10) * (-0.9 * y1 / re);
+    dfdq = dfdre * re / q;
+  } else if (re > 2000.0) {
+    const double y2 = e / (3.7 * d) + 5.74 / std::pow(4000.0, 0.9);
+    const double y3 = -2.0 / ln10 * std::log(y2);
+    const double fa = 1.0 / (y3 * y3);
+    const double fb = (2.0 + 1.8 * (5.74 / std::pow(4000.0, 0.9)) * (-2.0 / ln10) / (y2 * y3)) * fa;
+    const double r = re / 2000.0;
+    const double x1 = 7.0 * fa - fb;
+    const double x2 = 0.128 - 17.0 * fa + 2.5 * fb;
+    const double x3 = -0.128 + 13.0 * fa - 2.0 * fb;
+    const double x4 = 0.032 - 3.0 * fa + 0.5 * fb;
+    f = x1 + r * (x2 + r * (x3 + r * x4));
+    const double dfdr = x2 + r * (2.0 * x3 + r * 3.0 * x4);
+    dfdq = dfdr * r / q;
+  } else {
+    f = 64.0 / std::max(re, 1e-12);
+    dfdq = -f / q;
+  }
+}
+
+Gradient pipe_gradient(const Net &net, const State &s, int k) {
+  const LinkData &d = net.links[k];
+  const double q = s.flow[k];
+  if (is_closed(s.status[k])) return closed_gradient(q);
+  const double aq = std::max(std::abs(q), kTiny);
+  const HeadlossFormula formula = net.model->options.headloss;
+  double hloss, hgrad;
+  if (formula == HeadlossFormula::DarcyWeisbach) {
+    double f, dfdq;
+    friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
+    const double r1 = f * d.r + d.km;
+    if (r1 * aq < kRQtol) return {1.0 / kRQtol, q / 2.0};
+    hloss = r1 * aq * aq;
+    hgrad = 2.0 * r1 * aq + dfdq * d.r * aq * aq;
+  } else {
+    const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
+    if ((d.r + d.km) * aq < kRQtol) return {1.0 / kRQtol, q / n};
+    hloss = d.r * std::pow(aq, n);
+    hgrad = n * hloss / aq;
+    hloss += d.km * aq * aq;
+    hgrad += 2.0 * d.km * aq;
+  }
+  hgrad = std::max(hgrad, kRQtol);
+  return {1.0 / hgrad, sign(q) * hloss / hgrad};
+}
+
+Gradient pump_gradient(const Net &net, const State &s, int k) {
+  const LinkData &d = net.links[k];
+  const double q = s.flow[k];
+  const double speed = s.setting[k];
+  if (is_closed(s.status[k]) || !(speed > 0)) return closed_gradient(q);
+  const double aq = std::max(std::abs(q), kTiny);
+  double hloss, hgrad;
+  switch (d.pump_type) {
+    case PumpType::ConstantPower: {
+      const double c = kPower * d.power;
+      hloss = -c / aq;
+      hgrad = c / (aq * aq);
+      break;
+    }
+    case PumpType::PowerFunction: {
+      const double h0 = speed * speed * d.h0;
+      const double r = d.pr * std::pow(speed, 2.0 - d.pn);
+      hloss = -h0 + r * std::pow(aq, d.pn);
+      hgrad = d.pn * r * std::pow(aq, d.pn - 1.0);
+      break;
+    }
+    case PumpType::Custom:
+    default: {
+      const Curve &c = net.model->curves[d.curve];
+      const Segment seg = segment_at(c.x, c.y, aq / speed);
+      hloss = -(speed * speed * seg.y0 + speed * seg.slope * aq);
+      hgrad = -speed * seg.slope;
+      break;
+    }
+  }
+  hgrad = std::max(hgrad, kRQtol);
+  return {1.0 / hgrad, hloss / hgrad};
+}
+
+}  // namespace
+
+Gradient open_valve_gradient(double km, double q) {
+  if (km > 0.0) {
+    const double p = std::max(2.0 * km * std::abs(q), kRQtol);
+    return {1.0 / p, q / 2.0};
+  }
+  return {1.0 / kRQtol, q};
+}
+
+Gradient link_gradient(const Net &net, const State &s, int k) {
+  const LinkData &d = net.links[k];
+  const double q = s.flow[k];
+  switch (d.kind) {
+    case LinkKind::Pipe: case LinkKind::CVPipe:
+      return pipe_gradient(net, s, k);
+    case LinkKind::Pump:
+      return pump_gradient(net, s, k);
+    default:
+      break;
+  }
+  if (is_closed(s.status[k])) return closed_gradient(q);
+  if (d.kind == LinkKind::TCV && s.status[k] == Status::Active && !missing(s.setting[k]))
+    return open_valve_gradient(kMinorLoss * s.setting[k] / std::pow(d.diameter, 4), q);
+  if (d.kind == LinkKind::GPV && d.curve != kNone) {
+    const Curve &c = net.model->curves[d.curve];
+    const double aq = std::max(std::abs(q), kTiny);
+    const Segment seg = segment_at(c.x, c.y, aq);
+    const double r = std::max(seg.slope, kRQtol);
+    return {1.0 / r, sign(q) * (seg.y0 + r * aq) / r};
+  }
+  return open_valve_gradient(d.km, q);
+}
+
+double pipe_headloss(const Net &net, int k, double q) {
+  const LinkData &d = net.links[k];
+  const double aq = std::abs(q);
+  const HeadlossFormula formula = net.model->options.headloss;
+  double h;
+  if (formula == HeadlossFormula::DarcyWeisbach) {
+    if (aq <= 0) return 0;
+    double f, dfdq;
+    friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
+    h = (f * d.r + d.km) * aq * aq;
+  } else {
+    const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
+    h = d.r * std::pow(aq, n) + d.km * aq * aq;
+  }
+  return sign(q) * h;
+}
+
+Gradient emitter_gradient(double coeff, double exponent, double q) {
+  // q = coeff * p^exponent  <=>  p = k q^n with n = 1/exponent, k = coeff^-n
+  const double n = 1.0 / exponent;
+  const double kc = std::pow(std::max(coeff, 1e-30), -n);
+  const double aq = std::max(std::abs(q), kTiny);
+  const double h = kc * std::pow(aq, n);
+  const double g = std::max(n * h / aq, kRQtol);
+  return {1.0 / g, sign(q) * h / g};
+}
+
+Gradient demand_gradient(double d, double dfull, double dp, double exponent) {
+  const double n = 1.0 / exponent;
+  const double r = d / dfull;
+  double hloss, hgrad;
+  if (r <= 0.0) {
+    // Barrier against negative delivery.
+    hgrad = kBigGradient;
+    hloss = kBigGradient * d;
+  } else if (r < 1.0) {
+    hgrad = n * dp * std::pow(r, n - 1.0) / dfull;
+    hloss = hgrad * d / n;
+    if (hgrad < kRQtol) {
+      hgrad = kRQtol;
+      hloss = hgrad * d;
+    }
+  } else {
+    // Barrier against delivering more than asked.
+    hgrad = kBigGradient;
+    hloss = dp + kBigGradient * (d - dfull);
+  }
+  return {1.0 / hgrad, hloss / hgrad};
+}
+
+}  // namespace orv::hyd

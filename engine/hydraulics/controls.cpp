@@ -1,0 +1,245 @@
+#include "hydraulics/controls.hpp"
+
+#include <cmath>
+#include <vector>
+
+#include "hydraulics/constants.hpp"
+
+namespace orv::hyd {
+
+namespace {
+
+bool same_setting(double a, double b) { return (missing(a) && missing(b)) || a == b; }
+
+
+double tank_level_volume(const Net &net, int node, double head) {
+  const TankData &t = net.tanks[net.nodes[node].tank];
+  return tank_volume(net, t, head);
+}
+
+double seconds_of_day(double t) { return std::fmod(t, 86400.0); }
+
+}  // namespace
+
+LinkTarget target_for_status(const Net &net, const State &s, int k, LinkStatus wanted) {
+  const LinkData &l = net.links[k];
+  const bool valve = is_valve(l.kind) && l.kind != LinkKind::GPV;
+  switch (wanted) {
+    case LinkStatus::Open:
+      if (l.kind == LinkKind::Pump) return {Status::Open, 1.0};
+      return {Status::Open, valve ? kMissing : s.setting[k]};
+    case LinkStatus::Closed:
+      if (l.kind == LinkKind::Pump) return {Status::Closed, 0.0};
+      return {Status::Closed, valve ? kMissing : s.setting[k]};
+    case LinkStatus::Active:
+    default: {
+      double setting = s.setting[k];
+      if (valve && missing(setting)) setting = net.model->links[k].setting;
+      return {Status::Active, setting};
+    }
+  }
+}
+
+LinkTarget target_for_setting(const Net &net, int k, double value) {
+  const LinkData &l = net.links[k];
+  if (l.kind == LinkKind::Pump) return {value > 0 ? Status::Open : Status::Closed, value};
+  return {Status::Active, value};
+}
+
+bool differs(const State &s, int k, const LinkTarget &t) {
+  return s.status[k] != t.status || !same_setting(s.setting[k], t.setting);
+}
+
+bool apply_target(State &s, int k, const LinkTarget &t) {
+  if (!differs(s, k, t)) return false;
+  s.status[k] = t.status;
+  s.setting[k] = t.setting;
+  return true;
+}
+
+namespace {
+LinkTarget control_target(const Net &net, const State &s, const Control &c) {
+  if (c.setting) return target_for_setting(net, c.link, *c.setting);
+  return target_for_status(net, s, c.link, c.status.value_or(LinkStatus::Open));
+}
+
+// Head at which a level/pressure control acts.
+double control_grade(const Net &net, const Control &c) { return net.nodes[c.node].elevation + c.grade; }
+}  // namespace
+
+bool apply_simple_controls(const Net &net, State &s) {
+  bool changed = false;
+  for (const Control &c : net.model->controls) {
+    if (!c.enabled || c.link == kNone) continue;
+    bool act = false;
+    switch (c.type) {
+      case Control::Type::LowLevel: case Control::Type::HighLevel: {
+        const double grade = control_grade(net, c);
+        const double h = s.head[c.node];
+        if (net.nodes[c.node].kind == NodeKind::Tank) {
+          // Act within one second of flow of the control level.
+          const double vplus = std::abs(s.demand[c.node]);
+          const double v1 = tank_level_volume(net, c.node, h), v2 = tank_level_volume(net, c.node, grade);
+          act = c.type == Control::Type::LowLevel ? v1 <= v2 + vplus : v1 >= v2 - vplus;
+        } else {
+          act = c.type == Control::Type::LowLevel ? h < grade : h > grade;
+        }
+        break;
+      }
+      case Control::Type::Timer:
+        act = c.time == s.time;
+        break;
+      case Control::Type::TimeOfDay:
+        act = seconds_of_day(s.time + net.model->times.start_clocktime) == c.time;
+        break;
+    }
+    if (act) changed |= apply_target(s, c.link, control_target(net, s, c));
+  }
+  return changed;
+}
+
+void limit_step_by_controls(const Net &net, const State &s, double &step) {
+  for (const Control &c : net.model->controls) {
+    if (!c.enabled || c.link == kNone) continue;
+    double t = 0;
+    if (c.type == Control::Type::LowLevel || c.type == Control::Type::HighLevel) {
+      if (net.nodes[c.node].kind != NodeKind::Tank) continue;
+      const double h = s.head[c.node], q = s.demand[c.node];
+      if (std::abs(q) <= kQzero) continue;
+      const double grade = control_grade(net, c);
+      if ((h < grade && c.type == Control::Type::HighLevel && q > 0) ||
+          (h > grade && c.type == Control::Type::LowLevel && q < 0)) {
+        const double v = tank_level_volume(net, c.node, grade) - tank_level_volume(net, c.node, h);
+        t = std::round(v / q);
+      }
+    } else if (c.type == Control::Type::Timer) {
+      if (c.time > s.time) t = c.time - s.time;
+    } else {
+      const double t1 = seconds_of_day(s.time + net.model->times.start_clocktime), t2 = c.time;
+      t = t2 >= t1 ? t2 - t1 : 86400.0 - t1 + t2;
+    }
+    if (t > 0 && t < step && differs(s, c.link, control_target(net, s, c))) step = t;
+  }
+}
+
+namespace {
+
+double premise_value(const Net &net, const State &s, const RulePremise &p) {
+  using V = RulePremise::Variable;
+  using O = RulePremise::Object;
+  if (p.object == O::System) {
+    switch (p.variable) {
+      case V::Time: return s.time;
+      case V::ClockTime: return seconds_of_day(s.time + net.model->times.start_clocktime);
+      case V::Demand: {
+        double total = 0;
+        for (std::size_t i = 0; i < net.nodes.size(); ++i)
+          if (net.nodes[i].kind == NodeKind::Junction) total += s.demand_flow[i] + s.emitter_flow[i];
+        return total;
+      }
+      default: return 0;
+    }
+  }
+  const bool node = p.object <= O::Reservoir;
+  if (node) {
+    const int i = p.index;
+    const NodeData &n = net.nodes[i];
+    switch (p.variable) {
+      case V::Demand:
+        return n.kind == NodeKind::Junction ? s.demand_flow[i] + s.emitter_flow[i] : s.demand[i];
+      case V::Head: case V::Grade: return s.head[i];
+      case V::Level: case V::Pressure: return s.head[i] - n.elevation;
+      case V::FillTime: case V::DrainTime: {
+        if (n.kind != NodeKind::Tank) return 0;
+        const TankData &t = net.tanks[n.tank];
+        const double q = s.demand[i];
+        const double v = tank_volume(net, t, s.head[i]);
+        if (p.variable == V::FillTime) return q > 0 ? (t.vmax - v) / q : 1e30;
+        return q < 0 ? (t.vmin - v) / q : 1e30;
+      }
+      default: return 0;
+    }
+  }
+  const int k = p.index;
+  switch (p.variable) {
+    case V::Flow: return is_closed(s.status[k]) ? 0.0 : s.flow[k];
+    case V::Setting: return missing(s.setting[k]) ? 0.0 : s.setting[k];
+    default: return 0;
+  }
+}
+
+bool compare(RulePremise::Relation r, double x, double v, double tol) {
+  using R = RulePremise::Relation;
+  switch (r) {
+    case R::Eq: case R::Is: return std::abs(x - v) <= tol;
+    case R::Ne: case R::Not: return std::abs(x - v) > tol;
+    case R::Lt: case R::Below: return x < v - tol;
+    case R::Le: return x <= v + tol;
+    case R::Gt: case R::Above: return x > v + tol;
+    case R::Ge: return x >= v - tol;
+  }
+  return false;
+}
+
+bool evaluate(const Net &net, const State &s, const RulePremise &p, double dt) {
+  using V = RulePremise::Variable;
+  using R = RulePremise::Relation;
+  if (p.variable == V::Status) {
+    const Status st = s.status[p.index];
+    const LinkStatus as = is_closed(st) ? LinkStatus::Closed : st == Status::Active ? LinkStatus::Active : LinkStatus::Open;
+    const bool eq = as == *p.status;
+    return (p.relation == R::Is || p.relation == R::Eq) ? eq : !eq;
+  }
+  const double x = premise_value(net, s, p);
+  if (p.variable == V::Time || p.variable == V::ClockTime) {
+    // "=" on a time holds when that instant falls within the substep just taken.
+    if (p.relation == R::Eq || p.relation == R::Is) {
+      if (p.variable == V::Time) return p.value > x - dt && p.value <= x;
+      const double t1 = x - dt, t2 = x;
+      if (t1 >= 0) return p.value > t1 && p.value <= t2;
+      return p.value > t1 + 86400.0 || p.value <= t2;
+    }
+    return compare(p.relation, x, p.value, 0.0);
+  }
+  return compare(p.relation, x, p.value, 0.001 * (p.variable == V::Flow || p.variable == V::Demand ? kCfs : kFt));
+}
+
+}  // namespace
+
+int apply_rules(const Net &net, State &s, double dt) {
+  struct Pending {
+    int link;
+    LinkTarget target;
+    double priority;
+  };
+  std::vector<Pending> pending;
+  for (const Rule &rule : net.model->rules) {
+    // Premises combine left to right: OR keeps a true result, AND needs one.
+    bool result = true;
+    for (const RulePremise &p : rule.premises) {
+      if (p.logic == RulePremise::Logic::Or) {
+        if (!result) result = evaluate(net, s, p, dt);
+      } else {
+        if (!result) break;
+        result = evaluate(net, s, p, dt);
+      }
+    }
+    const auto &actions = result ? rule.then_actions : rule.else_actions;
+    for (const RuleAction &a : actions) {
+      LinkTarget t = a.setting ? target_for_setting(net, a.link, *a.setting)
+                               : target_for_status(net, s, a.link, a.status.value_or(LinkStatus::Open));
+      bool placed = false;
+      for (Pending &p : pending) {
+        if (p.link != a.link) continue;
+        placed = true;
+        if (rule.priority > p.priority) p = {a.link, t, rule.priority};
+      }
+      if (!placed) pending.push_back({a.link, t, rule.priority});
+    }
+  }
+  int changed = 0;
+  for (const Pending &p : pending) changed += apply_target(s, p.link, p.target);
+  return changed;
+}
+
+}  // namespace orv::hyd

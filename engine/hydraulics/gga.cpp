@@ -1,0 +1,312 @@
+#include "hydraulics/gga.hpp"
+
+#include <Eigen/OrderingMethods>
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+#include <algorithm>
+#include <cmath>
+
+#include "hydraulics/coefficients.hpp"
+#include "hydraulics/constants.hpp"
+#include "hydraulics/link_status.hpp"
+
+namespace orv::hyd {
+
+namespace {
+using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+using Factor = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
+
+enum class Pinned : std::uint8_t { No, Prv, Psv, Fcv, Pbv };
+}  // namespace
+
+struct GradientSolver::Impl {
+  const Net &net;
+  SparseMatrix A;                // lower triangle of the junction matrix
+  Factor factor;
+  std::vector<int> diag_pos;     // value index of each diagonal entry
+  std::vector<int> link_pos;     // value index of each link's off-diagonal entry (-1 if none)
+  Eigen::VectorXd rhs, x;
+  std::vector<Pinned> pinned;
+  bool analysed = false;
+  double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
+
+  explicit Impl(const Net &n) : net(n) {
+    const int nj = net.junctions;
+    std::vector<Eigen::Triplet<double>> t;
+    t.reserve(nj + net.links.size());
+    for (int i = 0; i < nj; ++i) t.emplace_back(i, i, 1.0);
+    for (const LinkData &l : net.links) {
+      const int r1 = net.nodes[l.n1].row, r2 = net.nodes[l.n2].row;
+      if (r1 >= 0 && r2 >= 0) t.emplace_back(std::max(r1, r2), std::min(r1, r2), 1.0);
+    }
+    A.resize(nj, nj);
+    A.setFromTriplets(t.begin(), t.end());
+    A.makeCompressed();
+    diag_pos.assign(nj, -1);
+    for (int c = 0; c < nj; ++c)
+      diag_pos[c] = position(c, c);
+    link_pos.assign(net.links.size(), -1);
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      const int r1 = net.nodes[net.links[k].n1].row, r2 = net.nodes[net.links[k].n2].row;
+      if (r1 >= 0 && r2 >= 0) link_pos[k] = position(std::max(r1, r2), std::min(r1, r2));
+    }
+    rhs.resize(nj);
+    pinned.assign(net.links.size(), Pinned::No);
+    if (nj > 0) {
+      factor.analyzePattern(A);
+      analysed = true;
+    }
+  }
+
+  int position(int row, int col) const {
+    const int *inner = A.innerIndexPtr();
+    const int *begin = inner + A.outerIndexPtr()[col], *end = inner + A.outerIndexPtr()[col + 1];
+    const int *it = std::lower_bound(begin, end, row);
+    return static_cast<int>(it - inner);
+  }
+
+  Pinned pin_state(const State &s, int k) const {
+    const LinkData &l = net.links[k];
+    if (missing(s.setting[k])) return Pinned::No;
+    switch (l.kind) {
+      case LinkKind::PRV: return s.status[k] == Status::Active ? Pinned::Prv : Pinned::No;
+      case LinkKind::PSV: return s.status[k] == Status::Active ? Pinned::Psv : Pinned::No;
+      case LinkKind::FCV: return s.status[k] == Status::Active ? Pinned::Fcv : Pinned::No;
+      case LinkKind::PBV:
+        if (is_closed(s.status[k]) || s.status[k] == Status::Open || s.setting[k] == 0) return Pinned::No;
+        if (l.km * s.flow[k] * s.flow[k] > s.setting[k]) return Pinned::No;
+        return Pinned::Pbv;
+      default: return Pinned::No;
+    }
+  }
+
+  void node_excess(const State &s, std::vector<double> &x) const {
+    const Options &o = net.model->options;
+    x.assign(net.nodes.size(), 0.0);
+    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+      if (net.nodes[i].kind != NodeKind::Junction) continue;
+      x[i] = -s.demand_flow[i] - s.emitter_flow[i];
+    }
+    (void)o;
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      x[net.links[k].n1] -= s.flow[k];
+      x[net.links[k].n2] += s.flow[k];
+    }
+  }
+
+  // Assembles A and rhs from the current flows and heads.
+  void assemble(State &s) {
+    const Options &o = net.model->options;
+    double *val = A.valuePtr();
+    std::fill(val, val + A.nonZeros(), 0.0);
+    rhs.setZero();
+    node_excess(s, s.excess);
+    const bool pda = o.demand_model == DemandModel::PressureDriven;
+    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+      const NodeData &n = net.nodes[i];
+      if (n.row < 0) continue;
+      const Node &node = net.model->nodes[i];
+      if (node.emitter_coeff > 0) {
+        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i]);
+        val[diag_pos[n.row]] += g.P;
+        rhs[n.row] += -(s.emitter_flow[i] - g.Y) + g.P * n.elevation;
+      }
+      if (pda && s.demand[i] > 0) {
+        const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], o.required_pressure - o.minimum_pressure,
+                                           o.pressure_exponent);
+        val[diag_pos[n.row]] += g.P;
+        rhs[n.row] += -(s.demand_flow[i] - g.Y) + g.P * (n.elevation + o.minimum_pressure);
+      } else {
+        rhs[n.row] -= s.demand_flow[i];
+      }
+    }
+    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
+      const int k = static_cast<int>(kk);
+      const LinkData &l = net.links[k];
+      const int r1 = net.nodes[l.n1].row, r2 = net.nodes[l.n2].row;
+      pinned[k] = pin_state(s, k);
+      double P, Y;
+      const double q = s.flow[k];
+      switch (pinned[k]) {
+        case Pinned::Prv: case Pinned::Psv: {
+          // The controlled node is held at the setting; the valve carries what
+          // that node needs (PRV) or passes on (PSV).
+          const int held = pinned[k] == Pinned::Prv ? r2 : r1;
+          const double target = pinned[k] == Pinned::Prv ? std::max(q - s.excess[l.n2], 0.0)
+                                                         : std::max(q + s.excess[l.n1], 0.0);
+          s.P[k] = 0;
+          s.Y[k] = q - target;
+          if (r1 >= 0) rhs[r1] -= target;
+          if (r2 >= 0) rhs[r2] += target;
+          val[diag_pos[held]] += kBigConductance;
+          rhs[held] += kBigConductance * valve_head_setting(net, s, k);
+          continue;
+        }
+        case Pinned::Fcv:
+          P = 1.0 / kBigGradient;
+          Y = q - s.setting[k];
+          break;
+        case Pinned::Pbv:
+          P = kBigConductance;
+          Y = s.setting[k] * kBigConductance;
+          break;
+        default: {
+          const Gradient g = link_gradient(net, s, k);
+          P = g.P;
+          Y = g.Y;
+        }
+      }
+      s.P[k] = P;
+      s.Y[k] = Y;
+      const double c = q - Y;
+      if (r1 >= 0) {
+        val[diag_pos[r1]] += P;
+        rhs[r1] -= c;
+      } else if (r2 >= 0) {
+        rhs[r2] += P * s.head[l.n1];
+      }
+      if (r2 >= 0) {
+        val[diag_pos[r2]] += P;
+        rhs[r2] += c;
+      } else if (r1 >= 0) {
+        rhs[r1] += P * s.head[l.n2];
+      }
+      if (link_pos[k] >= 0) val[link_pos[k]] -= P;
+    }
+  }
+
+  // Updates flows from the new heads; returns the relative flow change.
+  double update_flows(State &s) {
+    const Options &o = net.model->options;
+    double qsum = 0, dqsum = 0;
+    max_flow_change = 0;
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      if (pinned[k] == Pinned::Prv || pinned[k] == Pinned::Psv) continue;
+      const LinkData &l = net.links[k];
+      const double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
+      s.flow[k] -= s.relax * dq;
+      if (!is_closed(s.status[k])) max_flow_change = std::max(max_flow_change, std::abs(dq));
+      qsum += std::abs(s.flow[k]);
+      dqsum += std::abs(dq);
+    }
+    const bool pda = o.demand_model == DemandModel::PressureDriven;
+    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+      const NodeData &n = net.nodes[i];
+      if (n.row < 0) continue;
+      const Node &node = net.model->nodes[i];
+      if (node.emitter_coeff > 0) {
+        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i]);
+        const double dq = g.Y - g.P * (s.head[i] - n.elevation);
+        s.emitter_flow[i] -= s.relax * dq;
+        if (!o.emitter_backflow && s.emitter_flow[i] < 0) s.emitter_flow[i] = 0;
+        qsum += std::abs(s.emitter_flow[i]);
+        dqsum += std::abs(dq);
+      }
+      if (pda && s.demand[i] > 0) {
+        const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], o.required_pressure - o.minimum_pressure,
+                                           o.pressure_exponent);
+        const double dq = g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure);
+        s.demand_flow[i] -= s.relax * dq;
+        qsum += std::abs(s.demand_flow[i]);
+        dqsum += std::abs(dq);
+      }
+    }
+    // Active pressure valves carry what their controlled node needs, by continuity.
+    bool any_pinned = false;
+    for (std::size_t k = 0; k < net.links.size(); ++k)
+      any_pinned |= pinned[k] == Pinned::Prv || pinned[k] == Pinned::Psv;
+    if (any_pinned) {
+      node_excess(s, s.excess);
+      for (std::size_t k = 0; k < net.links.size(); ++k) {
+        if (pinned[k] != Pinned::Prv && pinned[k] != Pinned::Psv) continue;
+        const LinkData &l = net.links[k];
+        const double old = s.flow[k];
+        const double dq = pinned[k] == Pinned::Prv ? s.excess[l.n2] : -s.excess[l.n1];
+        s.flow[k] = old - dq;
+        s.excess[l.n1] += dq;
+        s.excess[l.n2] -= dq;
+        qsum += std::abs(s.flow[k]);
+        dqsum += std::abs(dq);
+      }
+    }
+    // With hardly any flow, the absolute change (in cfs, as customary) is the measure.
+    const double accuracy = net.model->options.accuracy;
+    return qsum > accuracy * kCfs ? dqsum / qsum : dqsum / kCfs;
+  }
+
+  bool balanced(const State &s, double relerr) const {
+    const Options &o = net.model->options;
+    if (relerr > o.accuracy) return false;
+    if (o.head_error > 0) {
+      for (std::size_t k = 0; k < net.links.size(); ++k) {
+        const LinkData &l = net.links[k];
+        if (is_closed(s.status[k]) || pinned[k] != Pinned::No) continue;
+        if (l.kind != LinkKind::Pipe && l.kind != LinkKind::CVPipe) continue;
+        const double err = pipe_headloss(net, static_cast<int>(k), s.flow[k]) - (s.head[l.n1] - s.head[l.n2]);
+        if (std::abs(err) > o.head_error) return false;
+      }
+    }
+    if (o.flow_change > 0 && max_flow_change > o.flow_change) return false;
+    return true;
+  }
+
+  SolveOutcome solve(State &s) {
+    const Options &o = net.model->options;
+    SolveOutcome out;
+    const int trials = o.trials;
+    const int max_trials = trials + std::max(o.unbalanced_continue, 0);
+    int next_check = o.check_freq;
+    std::vector<Status> before_check = s.status;
+    s.relax = 1.0;
+    for (int iter = 1; iter <= max_trials; ++iter) {
+      out.iterations = iter;
+      assemble(s);
+      if (analysed) {
+        factor.factorize(A);
+        if (factor.info() != Eigen::Success) { out.singular = true; return out; }
+        x = factor.solve(rhs);
+        for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+          const int r = net.nodes[i].row;
+          if (r < 0) continue;
+          if (!std::isfinite(x[r])) { out.singular = true; return out; }
+          s.head[i] = x[r];
+        }
+      }
+      const double relerr = update_flows(s);
+      out.relative_error = relerr;
+      const bool extra = iter > trials;
+      bool valve_change = false;
+      s.relax = 1.0;
+      if (o.damp_limit > 0) {
+        if (relerr <= o.damp_limit) {
+          s.relax = 0.6;
+          if (!extra) valve_change = check_pressure_valves(net, s);
+        }
+      } else if (!extra) {
+        valve_change = check_pressure_valves(net, s);
+      }
+      if (balanced(s, relerr)) {
+        if (extra) { out.converged = true; break; }
+        before_check = s.status;
+        bool change = valve_change;
+        change |= check_links(net, s);
+        if (!change) { out.converged = true; break; }
+        next_check = iter + o.check_freq;
+      } else if (iter <= o.max_check && iter == next_check) {
+        before_check = s.status;
+        check_links(net, s);
+        next_check += o.check_freq;
+      }
+    }
+    if (!out.converged)
+      for (std::size_t k = 0; k < net.links.size(); ++k)
+        if (s.status[k] != before_check[k]) out.unsettled.push_back(static_cast<int>(k));
+    return out;
+  }
+};
+
+GradientSolver::GradientSolver(const Net &net) : impl_(std::make_unique<Impl>(net)) {}
+GradientSolver::~GradientSolver() = default;
+SolveOutcome GradientSolver::solve(State &s) { return impl_->solve(s); }
+
+}  // namespace orv::hyd

@@ -1,0 +1,35 @@
+// Steady-state solution of one hydraulic instant by the global gradient method:
+// Newton iterations on link flows and junction heads, with the status logic of
+// devices re-examined along the way.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "hydraulics/network.hpp"
+
+namespace orv::hyd {
+
+struct SolveOutcome {
+  bool converged = false;
+  bool singular = false;
+  int iterations = 0;
+  double relative_error = 0;
+  std::vector<int> unsettled;  // links whose status changed in the last status check
+};
+
+class GradientSolver {
+ public:
+  explicit GradientSolver(const Net &net);  // orders and analyses the matrix once
+  ~GradientSolver();
+  GradientSolver(const GradientSolver &) = delete;
+  GradientSolver &operator=(const GradientSolver &) = delete;
+
+  SolveOutcome solve(State &s);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace orv::hyd

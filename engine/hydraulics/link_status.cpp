@@ -1,0 +1,150 @@
+#include "hydraulics/link_status.hpp"
+
+#include <cmath>
+
+#include "hydraulics/constants.hpp"
+
+namespace orv::hyd {
+
+namespace {
+
+Status check_valve_status(Status s, double dh, double q) {
+  if (std::abs(dh) > kHtol) {
+    if (dh < -kHtol) return Status::Closed;
+    if (q < -kQtol) return Status::Closed;
+    return Status::Open;
+  }
+  if (q < -kQtol) return Status::Closed;
+  return s;
+}
+
+Status prv_status(Status s, double hset, double h1, double h2, double q, double hml) {
+  switch (s) {
+    case Status::Active:
+      if (q < -kQtol) return Status::Closed;
+      if (h1 - hml < hset - kHtol) return Status::Open;
+      return Status::Active;
+    case Status::Open:
+      if (q < -kQtol) return Status::Closed;
+      if (h2 >= hset + kHtol) return Status::Active;
+      return Status::Open;
+    case Status::Closed:
+      if (h1 >= hset + kHtol && h2 < hset - kHtol) return Status::Active;
+      if (h1 < hset - kHtol && h1 > h2 + kHtol) return Status::Open;
+      return Status::Closed;
+    case Status::XPressure:
+      if (q < -kQtol) return Status::Closed;
+      return s;
+    default:
+      return s;
+  }
+}
+
+Status psv_status(Status s, double hset, double h1, double h2, double q, double hml) {
+  switch (s) {
+    case Status::Active:
+      if (q < -kQtol) return Status::Closed;
+      if (h2 + hml > hset + kHtol) return Status::Open;
+      return Status::Active;
+    case Status::Open:
+      if (q < -kQtol) return Status::Closed;
+      if (h1 < hset - kHtol) return Status::Active;
+      return Status::Open;
+    case Status::Closed:
+      if (h2 > hset + kHtol && h1 > h2 + kHtol) return Status::Open;
+      if (h1 >= hset + kHtol && h1 > h2 + kHtol) return Status::Active;
+      return Status::Closed;
+    case Status::XPressure:
+      if (q < -kQtol) return Status::Closed;
+      return s;
+    default:
+      return s;
+  }
+}
+
+Status fcv_status(Status s, double h1, double h2, double q, double setting) {
+  if (h1 - h2 < -kHtol) return Status::XFcv;
+  if (q < -kQtol) return Status::XFcv;
+  if (s == Status::XFcv && q >= setting) return Status::Active;
+  return s;
+}
+
+// A link attached to a tank that is full (or empty) closes if it would keep
+// filling (or draining) it.
+Status tank_link_status(const Net &net, const State &s, int k, Status status) {
+  const LinkData &l = net.links[k];
+  int n1 = l.n1, n2 = l.n2;
+  double q = s.flow[k];
+  if (net.nodes[n1].kind != NodeKind::Tank) {
+    if (net.nodes[n2].kind != NodeKind::Tank) return status;
+    std::swap(n1, n2);
+    q = -q;  // q now positive out of the tank
+  }
+  const TankData &t = net.tanks[net.nodes[n1].tank];
+  if (t.reservoir) return status;
+  const double h = s.head[n1] - s.head[n2];
+  if (s.head[n1] >= t.hmax - kHtol && !t.overflow) {
+    if (l.kind == LinkKind::Pump) {
+      if (l.n2 == n1) return Status::TempClosed;
+    } else if (check_valve_status(Status::Open, h, q) == Status::Closed) {
+      return Status::TempClosed;
+    }
+  }
+  if (s.head[n1] <= t.hmin + kHtol) {
+    if (l.kind == LinkKind::Pump) {
+      if (l.n1 == n1) return Status::TempClosed;
+    } else if (check_valve_status(Status::Open, -h, -q) == Status::Closed) {
+      return Status::TempClosed;
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+double valve_head_setting(const Net &net, const State &s, int k) {
+  const LinkData &l = net.links[k];
+  if (l.kind == LinkKind::PRV) return net.nodes[l.n2].elevation + s.setting[k];
+  return net.nodes[l.n1].elevation + s.setting[k];
+}
+
+bool check_pressure_valves(const Net &net, State &s) {
+  bool changed = false;
+  for (std::size_t k = 0; k < net.links.size(); ++k) {
+    const LinkData &l = net.links[k];
+    if ((l.kind != LinkKind::PRV && l.kind != LinkKind::PSV) || missing(s.setting[k])) continue;
+    const double hset = valve_head_setting(net, s, static_cast<int>(k));
+    const double h1 = s.head[l.n1], h2 = s.head[l.n2], q = s.flow[k];
+    const double hml = l.km * q * q;
+    const Status before = s.status[k];
+    s.status[k] = l.kind == LinkKind::PRV ? prv_status(before, hset, h1, h2, q, hml)
+                                          : psv_status(before, hset, h1, h2, q, hml);
+    changed |= s.status[k] != before;
+  }
+  return changed;
+}
+
+bool check_links(const Net &net, State &s) {
+  bool changed = false;
+  for (std::size_t k = 0; k < net.links.size(); ++k) {
+    const LinkData &l = net.links[k];
+    const double dh = s.head[l.n1] - s.head[l.n2];
+    const Status before = s.status[k];
+    Status status = before;
+    if (status == Status::XHead || status == Status::TempClosed) status = Status::Open;
+    if (l.kind == LinkKind::CVPipe) status = check_valve_status(status, dh, s.flow[k]);
+    if (l.kind == LinkKind::Pump && status >= Status::Open && s.setting[k] > 0) {
+      const double hmax = l.pump_type == PumpType::ConstantPower ? 1e30 : s.setting[k] * s.setting[k] * l.hmax;
+      status = -dh > hmax + kHtol ? Status::XHead : Status::Open;
+    }
+    if (l.kind == LinkKind::FCV && !missing(s.setting[k]))
+      status = fcv_status(status, s.head[l.n1], s.head[l.n2], s.flow[k], s.setting[k]);
+    if (net.nodes[l.n1].kind != NodeKind::Junction || net.nodes[l.n2].kind != NodeKind::Junction)
+      status = tank_link_status(net, s, static_cast<int>(k), status);
+    s.status[k] = status;
+    changed |= status != before;
+  }
+  return changed;
+}
+
+}  // namespace orv::hyd

@@ -1,0 +1,163 @@
+#include "hydraulics/network.hpp"
+
+#include <numbers>
+
+#include "hydraulics/constants.hpp"
+#include "hydraulics/curve_math.hpp"
+
+namespace orv::hyd {
+
+namespace {
+
+double circle_area(double d) { return std::numbers::pi * d * d / 4.0; }
+
+// Chezy-Manning resistance, from the customary formula in feet, converted to SI.
+double manning_resistance(double n, double d, double length) {
+  const double dft = d / kFt, lft = length / kFt;
+  const double r = std::pow(4.0 * n / (1.49 * std::numbers::pi * dft * dft), 2) * std::pow(dft / 4.0, -1.333) * lft;
+  return r * kFt / (kCfs * kCfs);
+}
+
+void prepare_pump(const Model &m, const Link &link, LinkData &d) {
+  const Pump &p = m.pumps[link.pump];
+  d.speed_pattern = p.speed_pattern;
+  if (p.curve_kind == PumpCurveKind::ConstantPower || p.head_curve == kNone) {
+    d.pump_type = PumpType::ConstantPower;
+    d.power = p.power;
+    d.hmax = 1e30;
+    d.q0 = kCfs;  // start at 1 cfs
+    return;
+  }
+  const Curve &c = m.curves[p.head_curve];
+  d.curve = p.head_curve;
+  if (c.x.size() == 1) {
+    // One design point: shutoff at 4/3 of its head, largest flow at twice its flow.
+    d.pump_type = PumpType::PowerFunction;
+    d.h0 = 4.0 / 3.0 * c.y[0];
+    d.pn = 2.0;
+    d.pr = (d.h0 - c.y[0]) / (c.x[0] * c.x[0]);
+    d.q0 = c.x[0];
+    d.qmax = 2.0 * c.x[0];
+    d.hmax = d.h0;
+  } else if (c.x.size() == 3 && c.x[0] == 0.0) {
+    // Shutoff, design and largest-flow points: h = h0 - r q^n through all three.
+    const double h0 = c.y[0], h1 = c.y[1], h2 = c.y[2], q1 = c.x[1], q2 = c.x[2];
+    const double n = std::log((h0 - h2) / (h0 - h1)) / std::log(q2 / q1);
+    if (!(n > 0.0) || n > 20.0 || !std::isfinite(n)) {
+      d.pump_type = PumpType::Custom;
+    } else {
+      d.pump_type = PumpType::PowerFunction;
+      d.h0 = h0;
+      d.pn = n;
+      d.pr = (h0 - h1) / std::pow(q1, n);
+      d.q0 = q1;
+      d.qmax = std::pow(h0 / d.pr, 1.0 / n);
+      d.hmax = h0;
+      return;
+    }
+  } else {
+    d.pump_type = PumpType::Custom;
+  }
+  if (d.pump_type == PumpType::Custom) {
+    d.q0 = (c.x.front() + c.x.back()) / 2.0;
+    d.qmax = c.x.back();
+    d.hmax = c.y.front();
+  }
+}
+
+}  // namespace
+
+Net prepare(const Model &m) {
+  Net net;
+  net.model = &m;
+  net.viscosity = kViscosity * m.options.viscosity;
+  net.nodes.resize(m.nodes.size());
+  for (std::size_t i = 0; i < m.nodes.size(); ++i) {
+    const Node &n = m.nodes[i];
+    NodeData &d = net.nodes[i];
+    d.kind = n.kind;
+    d.elevation = n.elevation;
+    d.tank = n.tank;
+    if (n.kind == NodeKind::Junction) d.row = net.junctions++;
+  }
+  net.tanks.resize(m.tanks.size());
+  for (std::size_t i = 0; i < m.tanks.size(); ++i) {
+    const Tank &t = m.tanks[i];
+    TankData &d = net.tanks[i];
+    d.node = t.node;
+    d.reservoir = t.reservoir;
+    d.head_pattern = t.head_pattern;
+    if (t.reservoir) continue;
+    const double el = m.nodes[t.node].elevation;
+    d.area = circle_area(t.diameter);
+    d.hmin = el + t.min_level;
+    d.hmax = el + t.max_level;
+    d.volume_curve = t.volume_curve;
+    d.overflow = t.overflow;
+    if (t.volume_curve != kNone) {
+      const Curve &c = m.curves[t.volume_curve];
+      d.vmin = interpolate(c.x, c.y, t.min_level);
+      if (t.max_level > t.min_level)
+        d.area = (interpolate(c.x, c.y, t.max_level) - d.vmin) / (t.max_level - t.min_level);
+    } else {
+      d.vmin = t.min_volume > 0 ? t.min_volume : d.area * t.min_level;
+    }
+    d.vmax = tank_volume(net, d, d.hmax);
+  }
+  net.links.resize(m.links.size());
+  const Options &o = m.options;
+  for (std::size_t k = 0; k < m.links.size(); ++k) {
+    const Link &l = m.links[k];
+    LinkData &d = net.links[k];
+    d.kind = l.kind;
+    d.n1 = l.from;
+    d.n2 = l.to;
+    d.diameter = l.diameter;
+    d.area = circle_area(l.diameter);
+    if (l.diameter > 0) d.km = kMinorLoss * l.minor_loss / std::pow(l.diameter, 4);
+    switch (l.kind) {
+      case LinkKind::Pipe: case LinkKind::CVPipe:
+        switch (o.headloss) {
+          case HeadlossFormula::HazenWilliams:
+            d.r = kHw * l.length / (std::pow(l.roughness, kHwExponent) * std::pow(l.diameter, 4.871));
+            break;
+          case HeadlossFormula::DarcyWeisbach:
+            d.r = l.length / (2.0 * kGravity * l.diameter * d.area * d.area);
+            d.rough = l.roughness;
+            break;
+          case HeadlossFormula::ChezyManning:
+            d.r = manning_resistance(l.roughness, l.diameter, l.length);
+            break;
+        }
+        break;
+      case LinkKind::Pump:
+        d.km = 0;
+        prepare_pump(m, l, d);
+        break;
+      case LinkKind::GPV:
+        d.curve = static_cast<int>(l.setting);
+        break;
+      default:
+        break;
+    }
+  }
+  return net;
+}
+
+double tank_volume(const Net &net, const TankData &t, double head) {
+  if (t.volume_curve != kNone) {
+    const Curve &c = net.model->curves[t.volume_curve];
+    return interpolate(c.x, c.y, head - net.nodes[t.node].elevation);
+  }
+  return t.vmin + (head - t.hmin) * t.area;
+}
+
+double tank_head(const Net &net, const TankData &t, double volume) {
+  if (t.volume_curve != kNone) {
+    const Curve &c = net.model->curves[t.volume_curve];
+    return net.nodes[t.node].elevation + interpolate(c.y, c.x, volume);
+  }
+  return t.hmin + (volume - t.vmin) / t.area;
+}
+
+}  // namespace orv::hyd

@@ -1,0 +1,202 @@
+"""Runs networks through the reference engine (owa-epanet) and through orv_dump,
+and compares their results. Used by the validation tests and the benchmark."""
+import os
+import subprocess
+import tempfile
+from pathlib import Path
+
+import numpy as np
+
+REPO = Path(__file__).resolve().parents[2]
+BUILD = REPO / "build" / "engine-tools"
+FT = 0.3048
+CFS = FT ** 3
+FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837}
+FLOW_PER_M3S = {5: 1000.0, 6: 60000.0, 7: 86.4, 8: 3600.0, 9: 86400.0, 10: 1.0}
+
+
+def network_dir():
+    import wntr
+    return Path(wntr.__file__).parent / "tests" / "networks_for_testing"
+
+
+def dump_tool():
+    """Path of orv_dump, built on first use in a build folder of its own."""
+    exe = BUILD / "engine" / "tools" / "orv_dump"
+    if not exe.exists():
+        src = BUILD / "src"
+        src.mkdir(parents=True, exist_ok=True)
+        (src / "CMakeLists.txt").write_text(
+            "cmake_minimum_required(VERSION 3.18)\nproject(orv_tools LANGUAGES CXX)\n"
+            "set(CMAKE_CXX_STANDARD 20)\nset(CMAKE_CXX_STANDARD_REQUIRED ON)\n"
+            "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\n"
+            f"add_subdirectory({REPO / 'engine'} engine)\n")
+        subprocess.run(["cmake", "-S", str(src), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
+                        "-DORV_BUILD_TOOLS=ON"], check=True, capture_output=True)
+        subprocess.run(["cmake", "--build", str(BUILD), "--target", "orv_dump", "-j2"], check=True,
+                       capture_output=True)
+    return exe
+
+
+class Run:
+    """Results of one run: times (s) and dict attr -> array [step, element], SI units."""
+
+    def __init__(self):
+        self.times = []
+        self.values = {}
+        self.ids = {}
+        self.status = 0
+        self.message = ""
+        self.unstable = []
+
+    def at(self, attr, t):
+        i = self.times.index(t)
+        return self.values[attr][i]
+
+
+def run_ours(inp, extra_args=()):
+    out = subprocess.run([str(dump_tool()), str(inp), *extra_args], capture_output=True, text=True,
+                         encoding="latin-1")
+    run = Run()
+    rows = {}
+    for line in out.stdout.splitlines():
+        head, _, rest = line.partition(" ")
+        if head == "ids":
+            kind, _, ids = rest.partition(" ")
+            run.ids[kind] = ids.split()
+        elif head == "T":
+            run.times.append(float(rest))
+        elif head == "unstable":
+            run.unstable.append(rest)
+        elif head == "status":
+            code, _, msg = rest.partition(" ")
+            run.status, run.message = int(code), msg
+        elif head in ("H", "P", "D", "Q", "V", "S", "L"):
+            rows.setdefault(head, []).append(np.array(rest.split(), dtype=float) if rest else np.zeros(0))
+    run.values = {k: np.array(v) for k, v in rows.items()}
+    run.returncode = out.returncode
+    run.stderr = out.stderr
+    return run
+
+
+def run_reference(inp, accuracy=None, report_only=True):
+    """Runs the reference engine; values converted to SI."""
+    import epanet.toolkit as en
+    run = Run()
+    ph = en.createproject()
+    with tempfile.TemporaryDirectory() as tmp:
+        rpt = os.path.join(tmp, "r.rpt")
+        try:
+            en.open(ph, str(inp), rpt, "")
+            if accuracy is not None:
+                en.setoption(ph, en.ACCURACY, accuracy)
+            units = en.getflowunits(ph)
+            us = units <= 4
+            qf = (1.0 / FLOW_PER_CFS[units] * CFS) if us else 1.0 / FLOW_PER_M3S[units]
+            lf = FT if us else 1.0
+            run.flow_unit, run.length_unit = qf, lf
+            nn = en.getcount(ph, en.NODECOUNT)
+            nl = en.getcount(ph, en.LINKCOUNT)
+            run.ids["node"] = [en.getnodeid(ph, i) for i in range(1, nn + 1)]
+            run.ids["link"] = [en.getlinkid(ph, i) for i in range(1, nl + 1)]
+            tanks = [i for i in range(1, nn + 1) if en.getnodetype(ph, i) != en.JUNCTION]
+            run.ids["tank"] = [en.getnodeid(ph, i) for i in tanks]
+            elev = np.array([en.getnodevalue(ph, i, en.ELEVATION) for i in range(1, nn + 1)]) * lf
+            rstep = en.gettimeparam(ph, en.REPORTSTEP)
+            rstart = en.gettimeparam(ph, en.REPORTSTART)
+            en.openH(ph)
+            en.initH(ph, 0)
+            rows = {k: [] for k in "HPDQSL"}
+            while True:
+                t = en.runH(ph)
+                if not report_only or (t >= rstart and (t - rstart) % rstep == 0):
+                    run.times.append(float(t))
+                    h = np.array([en.getnodevalue(ph, i, en.HEAD) for i in range(1, nn + 1)]) * lf
+                    rows["H"].append(h)
+                    rows["P"].append(h - elev)
+                    rows["D"].append(np.array([en.getnodevalue(ph, i, en.DEMAND) for i in range(1, nn + 1)]) * qf)
+                    rows["Q"].append(np.array([en.getlinkvalue(ph, k, en.FLOW) for k in range(1, nl + 1)]) * qf)
+                    rows["S"].append(np.array([en.getlinkvalue(ph, k, en.STATUS) for k in range(1, nl + 1)]))
+                    rows["L"].append(np.array([h[i - 1] - elev[i - 1] for i in tanks]))
+                if en.nextH(ph) <= 0:
+                    break
+            en.closeH(ph)
+            run.values = {k: np.array(v) for k, v in rows.items()}
+        finally:
+            en.close(ph)
+            en.deleteproject(ph)
+    return run
+
+
+def with_accuracy(inp, accuracy, folder):
+    """Copy of an INP file with its ACCURACY option replaced."""
+    lines = Path(inp).read_text(encoding="latin-1").splitlines()
+    out, in_options, done = [], False, False
+    for line in lines:
+        s = line.strip().upper()
+        if s.startswith("["):
+            if in_options and not done:
+                out.append(f" ACCURACY {accuracy}")
+                done = True
+            in_options = s.startswith("[OPTIONS]")
+        if in_options and s.startswith("ACCURACY"):
+            line = f" ACCURACY {accuracy}"
+            done = True
+        out.append(line)
+    path = Path(folder) / Path(inp).name
+    path.write_text("\n".join(out) + "\n", encoding="latin-1")
+    return path
+
+
+def _index_map(ours_ids, ref_ids):
+    """Positions of the reference's elements in our numbering (by id, else by position)."""
+    where = {n: i for i, n in enumerate(ours_ids)}
+    if all(n in where for n in ref_ids):
+        return np.array([where[n] for n in ref_ids], dtype=int)
+    return np.arange(len(ref_ids), dtype=int)
+
+
+ABSURD_HEAD = 1e5  # m: heads of nodes cut off from every source, meaningless in both engines
+
+
+def compare(ours, ref):
+    """Largest differences at the reference's instants, in display units.
+
+    Heads, pressures and levels: absolute difference. Flows: difference divided
+    by max(|reference flow|, 1 display unit), i.e. relative, absolute near zero.
+    Statuses: open/closed disagreements. Instants where the reference reports
+    absurd heads (nodes cut off from every source) are skipped and counted.
+    """
+    worst = {}
+    node_map = _index_map(ours.ids["node"], ref.ids["node"])
+    link_map = _index_map(ours.ids["link"], ref.ids["link"])
+    tank_map = _index_map(ours.ids["tank"], ref.ids["tank"])
+    lf, qf = ref.length_unit, ref.flow_unit
+    for ti, t in enumerate(ref.times):
+        if t not in ours.times:
+            worst.setdefault("missing_instants", []).append(t)
+            continue
+        oi = ours.times.index(t)
+        sane = np.abs(ref.values["H"][ti]) < ABSURD_HEAD
+        if not sane.all():
+            worst["skipped_nodes"] = worst.get("skipped_nodes", 0) + int((~sane).sum())
+        for attr, mp, kind in (("H", node_map, "node"), ("P", node_map, "node"), ("L", tank_map, "tank")):
+            d = np.abs(ours.values[attr][oi][mp] - ref.values[attr][ti]) / lf
+            if attr != "L":
+                d = np.where(sane, d, 0.0)
+            if d.size and d.max() > worst.get(attr, (0,))[0]:
+                j = int(d.argmax())
+                worst[attr] = (float(d.max()), t, ref.ids[kind][j])
+        q_o, q_r = ours.values["Q"][oi][link_map] / qf, ref.values["Q"][ti] / qf
+        err = np.abs(q_o - q_r) / np.maximum(np.abs(q_r), 1.0)
+        if not sane.all():
+            continue
+        if err.size and err.max() > worst.get("Q", (0,))[0]:
+            j = int(err.argmax())
+            worst["Q"] = (float(err.max()), t, ref.ids["link"][j], float(q_o[j]), float(q_r[j]))
+        s_o = (ours.values["S"][oi][link_map] > 0).astype(int)
+        s_r = (ref.values["S"][ti] > 0).astype(int)
+        bad = np.nonzero(s_o != s_r)[0]
+        if bad.size:
+            worst.setdefault("S", []).append((t, [ref.ids["link"][j] for j in bad[:5]]))
+    return worst
