@@ -1,0 +1,19 @@
+// Water-quality simulation over the stored hydraulic steps of a run.
+#pragma once
+
+#include "hydraulics/simulate.hpp"
+#include "model/model.hpp"
+
+namespace orv {
+
+// Status of a quality run, folded into HydraulicRun::status when worse.
+inline constexpr int kQualWarning = 4;  // quality results incomplete (message says why)
+
+// Fills NodeAttr::Quality and LinkAttr::Quality of run.results at every stored
+// step, in the model's display quality units (concentration in mass/L, age in
+// hours, trace in percent). Does nothing when the model has no quality option.
+// Never throws for model content: problems become a warning in run.status and
+// run.message, with the columns left at zero.
+void simulate_quality(const Model &model, HydraulicRun &run);
+
+}  // namespace orv
