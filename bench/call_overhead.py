@@ -2,7 +2,8 @@
 
     python bench/call_overhead.py [calls]
 
-nodeattr and nnodeattr go through the real engine library on the town network;
+nodeattr and nnodeattr read node elevations through the real engine library
+on the town network;
 the reference is the same entry point called through ctypes (which does no
 argument checking of its own). dist_p_seg is compared with the same
 computation written in plain Python.
@@ -52,16 +53,16 @@ def engine_library():
 def main(calls):
     town = pathlib.Path(__file__).resolve().parent.parent / "examples" / "town.inp"
     sim.inimel()
-    sim.cmd(f"LOAD {town}")
-    sim.simulh()
+    if sim.cmd(f"LOAD {town}") != 0:
+        sys.exit("the town network did not load")
     lib = engine_library()
     lib.NodeValbyID.restype = ctypes.c_float
     lib.NodeValbyID.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int64, ctypes.c_int64]
     rows = [
-        ("nodeattr('J3', 'P')", lambda: sim.nodeattr("J3", "P"),
-         "ctypes NodeValbyID", lambda: lib.NodeValbyID(b"J3", b"P", 2, 1)),
-        ("nnodeattr(3, 'P')", lambda: sim.nnodeattr(3, "P"),
-         "ctypes NodeValbyID", lambda: lib.NodeValbyID(b"J3", b"P", 2, 1)),
+        ("nodeattr('J3', 'Z')", lambda: sim.nodeattr("J3", "Z"),
+         "ctypes NodeValbyID", lambda: lib.NodeValbyID(b"J3", b"Z", 2, 1)),
+        ("nnodeattr(3, 'Z')", lambda: sim.nnodeattr(3, "Z"),
+         "ctypes NodeValbyID", lambda: lib.NodeValbyID(b"J3", b"Z", 2, 1)),
         ("dist_p_seg(...)", lambda: utl.dist_p_seg(4.0, 3.0, 0.0, 0.0, 10.0, 0.0),
          "plain Python", lambda: dist_p_seg_python(4.0, 3.0, 0.0, 0.0, 10.0, 0.0)),
     ]

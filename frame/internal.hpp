@@ -43,6 +43,7 @@ struct Decl {
   double default_value = 0;
   int python_index = -1;       // position among the parsed Python objects
   std::string ordinal;         // "1st argument", "2nd keyword", "hidden"
+  std::string message;         // conversion failure text, built once
   int slot = -1;               // body parameter index (checks have none)
   // Checks "len(array)>=bound": bound_ref names a parameter, else bound_literal.
   int check_array = -1;
@@ -61,6 +62,7 @@ struct Routine {
   std::vector<Decl> decls;           // conversion order
   std::vector<int> results;          // declaration indices, result order
   int python_count = 0;
+  int required_count = 0;
   int slot_count = 0;
   std::string doc;          // routine docstring
   std::string module_line;  // line of the module docstring

@@ -210,6 +210,22 @@ void build_docs(Routine &r, const SignatureLine &line) {
   r.module_line = "  " + head + r.name + "(" + join(module_params, ",") + ")";
 }
 
+// The text of a failed conversion of d, as the caller will read it.
+std::string conversion_message(const Routine &r, const Decl &d) {
+  std::string where = r.module_name + "." + r.name;
+  switch (d.kind) {
+    case Kind::Int: return where + "() " + d.ordinal + " (" + d.name + ") can't be converted to int";
+    case Kind::Real: return where + "() " + d.ordinal + " (" + d.name + ") can't be converted to float";
+    case Kind::Double: return where + "() " + d.ordinal + " (" + d.name + ") can't be converted to double";
+    case Kind::String:
+      return "string_from_pyobj failed in converting " + d.ordinal + " `" + d.name + "' of " + where +
+             " to C string";
+    case Kind::Array:
+      return "failed in converting " + d.ordinal + " `" + d.name + "' of " + where + " to C/Fortran array";
+    default: return "";
+  }
+}
+
 }  // namespace
 
 bool parse_routine(const RoutineDef &def, const char *module_name, PyObject *error, Routine &r) {
@@ -241,6 +257,7 @@ bool parse_routine(const RoutineDef &def, const char *module_name, PyObject *err
   };
   if (!bind(line.required, false) || !bind(line.optional, true)) return false;
   r.python_count = python_index;
+  r.required_count = static_cast<int>(line.required.size());
   if (r.python_count > max_python_params) return broken(def, "too many parameters");
 
   for (const std::string &name : line.results) {
@@ -263,6 +280,7 @@ bool parse_routine(const RoutineDef &def, const char *module_name, PyObject *err
       return broken(def, "input of an output-only type: " + d.name);
     }
     d.slot = r.slot_count++;
+    d.message = conversion_message(r, d);
     kinds += body_kind(d);
   }
   if (r.slot_count > max_slots) return broken(def, "too many declarations");

@@ -24,22 +24,6 @@ struct CallState {
   }
 };
 
-std::string where(const Routine &r) { return r.module_name + "." + r.name; }
-
-std::string number_message(const Routine &r, const Decl &d, const char *type) {
-  return where(r) + "() " + d.ordinal + " (" + d.name + ") can't be converted to " + type;
-}
-
-std::string string_message(const Routine &r, const Decl &d) {
-  return "string_from_pyobj failed in converting " + d.ordinal + " `" + d.name + "' of " +
-         where(r) + " to C string";
-}
-
-std::string array_message(const Routine &r, const Decl &d) {
-  return "failed in converting " + d.ordinal + " `" + d.name + "' of " + where(r) +
-         " to C/Fortran array";
-}
-
 void set_array(Slot &slot, PyArrayObject *arr) {
   slot.data = PyArray_DATA(arr);
   slot.size = PyArray_SIZE(arr);
@@ -61,7 +45,7 @@ bool convert_input_array(const Routine &r, const Decl &d, PyObject *obj, CallSta
   }
   PyArrayObject *arr = array_from_object(d.type_num, dims, rank, obj);
   if (!arr) {
-    if (!PyErr_Occurred()) PyErr_SetString(r.error, array_message(r, d).c_str());
+    if (!PyErr_Occurred()) PyErr_SetString(r.error, d.message.c_str());
     return false;
   }
   state.arrays[d.slot] = reinterpret_cast<PyObject *>(arr);
@@ -85,7 +69,7 @@ bool create_hidden_array(const Routine &r, const Decl &d, CallState &state) {
   }
   PyObject *arr = PyArray_ZEROS(rank, dims, d.type_num, 1);
   if (!arr) {
-    if (!PyErr_Occurred()) PyErr_SetString(r.error, array_message(r, d).c_str());
+    if (!PyErr_Occurred()) PyErr_SetString(r.error, d.message.c_str());
     return false;
   }
   state.arrays[d.slot] = arr;
@@ -128,21 +112,21 @@ bool convert_input(const Routine &r, const Decl &d, PyObject *obj, CallState &st
   }
   switch (d.kind) {
     case Kind::Int:
-      return int_from_object(slot.i, obj, number_message(r, d, "int"), r.error);
+      return int_from_object(slot.i, obj, d.message, r.error);
     case Kind::Logical:
       return logical_from_object(slot.i, obj);
     case Kind::Real: {
       double v;
-      if (!double_from_object(v, obj, number_message(r, d, "float"), r.error)) return false;
+      if (!double_from_object(v, obj, d.message, r.error)) return false;
       slot.f = static_cast<float>(v);
       return true;
     }
     case Kind::Double:
-      return double_from_object(slot.d, obj, number_message(r, d, "double"), r.error);
+      return double_from_object(slot.d, obj, d.message, r.error);
     case Kind::String: {
       int64_t length = -1;
       std::string &buffer = state.texts[d.slot];
-      if (!string_from_object(buffer, length, defaulted ? Py_None : obj, string_message(r, d), r.error))
+      if (!string_from_object(buffer, length, defaulted ? Py_None : obj, d.message, r.error))
         return false;
       slot.text = {buffer.data(), length};
       return true;
@@ -162,7 +146,7 @@ bool prepare_hidden(const Routine &r, const Decl &d, CallState &state) {
     case Kind::String: {
       int64_t length = d.fixed_length;
       std::string &buffer = state.texts[d.slot];
-      if (!string_from_object(buffer, length, Py_None, string_message(r, d), r.error)) return false;
+      if (!string_from_object(buffer, length, Py_None, d.message, r.error)) return false;
       slot.text = {buffer.data(), length};
       return true;
     }
@@ -208,10 +192,18 @@ PyObject *build_result(const Routine &r, CallState &state) {
 
 PyObject *call_routine(const Routine &r, PyObject *args, PyObject *kwargs) {
   std::array<PyObject *, max_python_params> objs{};
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, r.parse_format.c_str(),
-                                   const_cast<char **>(r.keyword_list.data()), &objs[0], &objs[1],
-                                   &objs[2], &objs[3], &objs[4], &objs[5], &objs[6], &objs[7]))
+  // Positional calls within the parameter count need no parser; anything else
+  // goes through Python's own, which also words the argument errors.
+  Py_ssize_t given = PyTuple_GET_SIZE(args);
+  if ((kwargs == nullptr || PyDict_GET_SIZE(kwargs) == 0) && given >= r.required_count &&
+      given <= r.python_count) {
+    for (Py_ssize_t k = 0; k < given; ++k) objs[k] = PyTuple_GET_ITEM(args, k);
+  } else if (!PyArg_ParseTupleAndKeywords(args, kwargs, r.parse_format.c_str(),
+                                          const_cast<char **>(r.keyword_list.data()), &objs[0],
+                                          &objs[1], &objs[2], &objs[3], &objs[4], &objs[5],
+                                          &objs[6], &objs[7])) {
     return nullptr;
+  }
   CallState state;
   // Inputs and checks first, in declaration order; then the hidden outputs.
   for (const Decl &d : r.decls) {
