@@ -52,7 +52,7 @@ def main(path):
 
     for k in range(1, branches + 1):
         branch_id = text(sim.getid(BRANCH, k)[0])
-        kind, _ = sim.nstrattr(BRANCH, k, "TY")
+        kind, _ = sim.nstrattr(BRANCH, k, "TYPE")
         if text(kind).upper() != "PUMP":
             continue
         n = sim.tslen()
