@@ -58,14 +58,19 @@ Gradient pipe_gradient(const Net &net, const State &s, int k) {
     double f, dfdq;
     friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
     const double r1 = f * d.r + d.km;
-    if (r1 * aq < kRQtol) return {1.0 / kRQtol, q / 2.0};
     hloss = r1 * aq * aq;
     hgrad = 2.0 * r1 * aq + dfdq * d.r * aq * aq;
   } else {
+    // Below the smallest gradient the relation turns linear, so that nearly
+    // dry pipes keep a well-conditioned matrix.
     const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
-    if ((d.r + d.km) * aq < kRQtol) return {1.0 / kRQtol, q / n};
-    hloss = d.r * std::pow(aq, n);
-    hgrad = n * hloss / aq;
+    hgrad = n * d.r * std::pow(aq, n - 1.0);
+    if (hgrad < kRQtol) {
+      hgrad = kRQtol;
+      hloss = hgrad * aq;
+    } else {
+      hloss = hgrad * aq / n;
+    }
     hloss += d.km * aq * aq;
     hgrad += 2.0 * d.km * aq;
   }
@@ -98,8 +103,8 @@ Gradient pump_gradient(const Net &net, const State &s, int k) {
     default: {
       const Curve &c = net.model->curves[d.curve];
       const Segment seg = segment_at(c.x, c.y, aq / speed);
-      hloss = -(speed * speed * seg.y0 + speed * seg.slope * aq);
       hgrad = -speed * seg.slope;
+      hloss = -speed * speed * seg.y0 + hgrad * q;
       break;
     }
   }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "hydraulics/constants.hpp"
+#include "model/units.hpp"
 
 namespace orv::hyd {
 
@@ -168,17 +169,40 @@ double premise_value(const Net &net, const State &s, const RulePremise &p) {
   }
 }
 
+// Comparison with a tolerance, as customary for rule premises: "=" holds
+// within tol, while "<=" and ">=" need a margin of tol and "<" and ">" allow one.
 bool compare(RulePremise::Relation r, double x, double v, double tol) {
   using R = RulePremise::Relation;
   switch (r) {
     case R::Eq: case R::Is: return std::abs(x - v) <= tol;
-    case R::Ne: case R::Not: return std::abs(x - v) > tol;
-    case R::Lt: case R::Below: return x < v - tol;
-    case R::Le: return x <= v + tol;
-    case R::Gt: case R::Above: return x > v + tol;
-    case R::Ge: return x >= v - tol;
+    case R::Ne: case R::Not: return std::abs(x - v) >= tol;
+    case R::Lt: case R::Below: return x <= v + tol;
+    case R::Le: return x <= v - tol;
+    case R::Gt: case R::Above: return x >= v - tol;
+    case R::Ge: return x >= v + tol;
   }
   return false;
+}
+
+// 0.001 display units of the premise's variable, in SI.
+double premise_tolerance(const Net &net, const RulePremise &p) {
+  using V = RulePremise::Variable;
+  const Model &m = *net.model;
+  const bool us = m.us_units();
+  switch (p.variable) {
+    case V::Demand: case V::Flow: return 0.001 / units::flow(m.options.flow_units);
+    case V::Head: case V::Grade: case V::Level: return 0.001 / units::length(us);
+    case V::Pressure: return 0.001 / units::pressure(m);
+    case V::Setting: {
+      if (p.index == kNone) return 0.001;
+      const LinkKind k = m.links[p.index].kind;
+      if (k == LinkKind::PRV || k == LinkKind::PSV || k == LinkKind::PBV) return 0.001 / units::pressure(m);
+      if (k == LinkKind::FCV) return 0.001 / units::flow(m.options.flow_units);
+      return 0.001;
+    }
+    case V::Power: return 0.001 / units::power(us);
+    default: return 0.001;
+  }
 }
 
 bool evaluate(const Net &net, const State &s, const RulePremise &p, double dt) {
@@ -201,7 +225,7 @@ bool evaluate(const Net &net, const State &s, const RulePremise &p, double dt) {
     }
     return compare(p.relation, x, p.value, 0.0);
   }
-  return compare(p.relation, x, p.value, 0.001 * (p.variable == V::Flow || p.variable == V::Demand ? kCfs : kFt));
+  return compare(p.relation, x, p.value, premise_tolerance(net, p));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
@@ -28,6 +30,7 @@ struct GradientSolver::Impl {
   Eigen::VectorXd rhs, x;
   std::vector<Pinned> pinned;
   bool analysed = false;
+  bool trace_ = std::getenv("ORV_TRACE") != nullptr;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
   explicit Impl(const Net &n) : net(n) {
@@ -129,15 +132,18 @@ struct GradientSolver::Impl {
       const double q = s.flow[k];
       switch (pinned[k]) {
         case Pinned::Prv: case Pinned::Psv: {
-          // The controlled node is held at the setting; the valve carries what
-          // that node needs (PRV) or passes on (PSV).
-          const int held = pinned[k] == Pinned::Prv ? r2 : r1;
-          const double target = pinned[k] == Pinned::Prv ? std::max(q - s.excess[l.n2], 0.0)
-                                                         : std::max(q + s.excess[l.n1], 0.0);
+          // The controlled node is held at the setting; the valve is given the
+          // flow that balances that node with the other links' current flows
+          // (what it needs downstream of a PRV, what arrives upstream of a PSV).
+          const bool prv = pinned[k] == Pinned::Prv;
+          const int held = prv ? r2 : r1;
+          const double target = prv ? q - s.excess[l.n2] : q + s.excess[l.n1];
           s.P[k] = 0;
           s.Y[k] = q - target;
-          if (r1 >= 0) rhs[r1] -= target;
-          if (r2 >= 0) rhs[r2] += target;
+          if (target > 0) {
+            if (prv) rhs[r1] -= target;
+            else rhs[r2] += target;
+          }
           val[diag_pos[held]] += kBigConductance;
           rhs[held] += kBigConductance * valve_head_setting(net, s, k);
           continue;
@@ -181,7 +187,6 @@ struct GradientSolver::Impl {
     double qsum = 0, dqsum = 0;
     max_flow_change = 0;
     for (std::size_t k = 0; k < net.links.size(); ++k) {
-      if (pinned[k] == Pinned::Prv || pinned[k] == Pinned::Psv) continue;
       const LinkData &l = net.links[k];
       const double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
       s.flow[k] -= s.relax * dq;
@@ -208,24 +213,6 @@ struct GradientSolver::Impl {
         const double dq = g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure);
         s.demand_flow[i] -= s.relax * dq;
         qsum += std::abs(s.demand_flow[i]);
-        dqsum += std::abs(dq);
-      }
-    }
-    // Active pressure valves carry what their controlled node needs, by continuity.
-    bool any_pinned = false;
-    for (std::size_t k = 0; k < net.links.size(); ++k)
-      any_pinned |= pinned[k] == Pinned::Prv || pinned[k] == Pinned::Psv;
-    if (any_pinned) {
-      node_excess(s, s.excess);
-      for (std::size_t k = 0; k < net.links.size(); ++k) {
-        if (pinned[k] != Pinned::Prv && pinned[k] != Pinned::Psv) continue;
-        const LinkData &l = net.links[k];
-        const double old = s.flow[k];
-        const double dq = pinned[k] == Pinned::Prv ? s.excess[l.n2] : -s.excess[l.n1];
-        s.flow[k] = old - dq;
-        s.excess[l.n1] += dq;
-        s.excess[l.n2] -= dq;
-        qsum += std::abs(s.flow[k]);
         dqsum += std::abs(dq);
       }
     }
@@ -274,6 +261,9 @@ struct GradientSolver::Impl {
       }
       const double relerr = update_flows(s);
       out.relative_error = relerr;
+      if (trace_) std::fprintf(stderr, "t=%g iter %d relerr %g\n", s.time, iter, relerr);
+      std::vector<Status> trace_before;
+      if (trace_) trace_before = s.status;
       const bool extra = iter > trials;
       bool valve_change = false;
       s.relax = 1.0;
@@ -297,6 +287,10 @@ struct GradientSolver::Impl {
         check_links(net, s);
         next_check += o.check_freq;
       }
+      if (trace_)
+        for (std::size_t k = 0; k < net.links.size(); ++k)
+          if (s.status[k] != trace_before[k])
+            std::fprintf(stderr, "   %s %d -> %d q=%g\n", net.model->links[k].id.c_str(), int(trace_before[k]), int(s.status[k]), s.flow[k]);
     }
     if (!out.converged)
       for (std::size_t k = 0; k < net.links.size(); ++k)
