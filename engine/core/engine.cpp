@@ -75,7 +75,9 @@ void Engine::note_run_attempt(int status, std::string message) {
 }
 
 std::size_t Engine::current_step() const {
-  return results().step_at(instant_hours_ * 3600.0);
+  // Instants handed out are 4-byte hours, a fraction of a second off the
+  // step they came from; half a second of tolerance finds that step again.
+  return results().step_at(instant_hours_ * 3600.0 + 0.5);
 }
 
 std::filesystem::path Engine::resolve(const std::string &path) const {
