@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "hydraulics/constants.hpp"
 #include "hydraulics/curve_math.hpp"
@@ -51,15 +52,23 @@ Gradient pipe_gradient(const Net &net, const State &s, int k) {
   const LinkData &d = net.links[k];
   const double q = s.flow[k];
   if (is_closed(s.status[k])) return closed_gradient(q);
-  const double aq = std::max(std::abs(q), kTiny);
+  const double aq = std::abs(q);
   const HeadlossFormula formula = net.model->options.headloss;
   double hloss, hgrad;
   if (formula == HeadlossFormula::DarcyWeisbach) {
-    double f, dfdq;
-    friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
-    const double r1 = f * d.r + d.km;
-    hloss = r1 * aq * aq;
-    hgrad = 2.0 * r1 * aq + dfdq * d.r * aq * aq;
+    const double s_nu = net.viscosity * d.diameter;
+    if (aq * d.diameter / (d.area * net.viscosity) <= 2000.0) {
+      // Laminar: f = 64/Re makes the friction loss linear in flow.
+      const double r = 16.0 * std::numbers::pi * s_nu * d.r;
+      hloss = r * aq + d.km * aq * aq;
+      hgrad = r + 2.0 * d.km * aq;
+    } else {
+      double f, dfdq;
+      friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
+      const double r1 = f * d.r + d.km;
+      hloss = r1 * aq * aq;
+      hgrad = 2.0 * r1 * aq + dfdq * d.r * aq * aq;
+    }
   } else {
     // Below the smallest gradient the relation turns linear, so that nearly
     // dry pipes keep a well-conditioned matrix.

@@ -190,6 +190,7 @@ struct GradientSolver::Impl {
       const LinkData &l = net.links[k];
       const double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
       s.flow[k] -= s.relax * dq;
+      if (trace_ && std::abs(dq) > 1e-12) std::fprintf(stderr, "    dq %s %g q=%g P=%g Y=%g\n", net.model->links[k].id.c_str(), dq, s.flow[k], s.P[k], s.Y[k]);
       if (!is_closed(s.status[k])) max_flow_change = std::max(max_flow_change, std::abs(dq));
       qsum += std::abs(s.flow[k]);
       dqsum += std::abs(dq);

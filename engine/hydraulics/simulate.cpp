@@ -218,9 +218,10 @@ class Simulation {
       const double q = s_.demand[tk.node];
       double &v = s_.volume[i];
       v += q * dt;
-      // Snap to full or empty within one second of flow.
-      if (v + std::max(q, 0.0) >= tk.vmax) v = tk.vmax;
-      if (v + std::min(q, 0.0) <= tk.vmin) v = tk.vmin;
+      // Snap to full or empty within one second of flow (the customary test,
+      // which lets a draining tank end a step slightly below its minimum).
+      if (v + q >= tk.vmax) v = tk.vmax;
+      else if (v - q <= tk.vmin) v = tk.vmin;
       s_.head[tk.node] = tank_head(net_, tk, v);
     }
   }

@@ -5,7 +5,9 @@
 namespace orv::units {
 
 double flow(FlowUnits u) {
-  // Per cubic foot per second, as conventionally tabulated for the INP format.
+  // Display units per cubic foot per second, from the customary table of the
+  // INP format. Its metric entries differ from exact SI by a few parts per
+  // million; following the table keeps results identical to other engines.
   double per_cfs = 1.0;
   switch (u) {
     case FlowUnits::CFS: per_cfs = 1.0; break;
@@ -13,12 +15,12 @@ double flow(FlowUnits u) {
     case FlowUnits::MGD: per_cfs = 0.64632; break;
     case FlowUnits::IMGD: per_cfs = 0.5382; break;
     case FlowUnits::AFD: per_cfs = 1.9837; break;
-    case FlowUnits::LPS: return 1000.0;
-    case FlowUnits::LPM: return 60000.0;
-    case FlowUnits::MLD: return 86.4;
-    case FlowUnits::CMH: return 3600.0;
-    case FlowUnits::CMD: return 86400.0;
-    case FlowUnits::CMS: return 1.0;
+    case FlowUnits::LPS: per_cfs = 28.317; break;
+    case FlowUnits::LPM: per_cfs = 1699.0; break;
+    case FlowUnits::MLD: per_cfs = 2.4466; break;
+    case FlowUnits::CMH: per_cfs = 101.94; break;
+    case FlowUnits::CMD: per_cfs = 2446.6; break;
+    case FlowUnits::CMS: per_cfs = 0.028317; break;
   }
   return per_cfs / kCubicFoot;
 }

@@ -11,8 +11,8 @@ REPO = Path(__file__).resolve().parents[2]
 BUILD = REPO / "build" / "engine-tools"
 FT = 0.3048
 CFS = FT ** 3
-FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837}
-FLOW_PER_M3S = {5: 1000.0, 6: 60000.0, 7: 86.4, 8: 3600.0, 9: 86400.0, 10: 1.0}
+FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317, 6: 1699.0,
+                7: 2.4466, 8: 101.94, 9: 2446.6, 10: 0.028317}
 
 
 def network_dir():
@@ -92,7 +92,7 @@ def run_reference(inp, accuracy=None, report_only=True):
                 en.setoption(ph, en.ACCURACY, accuracy)
             units = en.getflowunits(ph)
             us = units <= 4
-            qf = (1.0 / FLOW_PER_CFS[units] * CFS) if us else 1.0 / FLOW_PER_M3S[units]
+            qf = CFS / FLOW_PER_CFS[units]  # m3/s per display unit (as the engine converts)
             lf = FT if us else 1.0
             run.flow_unit, run.length_unit = qf, lf
             nn = en.getcount(ph, en.NODECOUNT)

@@ -1,0 +1,61 @@
+#include "quality/segments.hpp"
+
+namespace orv::wq {
+
+SegmentChains::SegmentChains(std::size_t chains) : first_(chains, -1), last_(chains, -1) {}
+
+void SegmentChains::push_last(int chain, double v, double c) {
+  int s;
+  if (free_ >= 0) {
+    s = free_;
+    free_ = pool_[s].next;
+    --free_count_;
+  } else {
+    s = static_cast<int>(pool_.size());
+    pool_.push_back({});
+  }
+  pool_[s] = {v, c, -1};
+  if (first_[chain] < 0) first_[chain] = s;
+  if (last_[chain] >= 0) pool_[last_[chain]].next = s;
+  last_[chain] = s;
+}
+
+void SegmentChains::pop_first(int chain) {
+  const int s = first_[chain];
+  if (s < 0) return;
+  first_[chain] = pool_[s].next;
+  if (first_[chain] < 0) last_[chain] = -1;
+  pool_[s].next = free_;
+  free_ = s;
+  ++free_count_;
+}
+
+void SegmentChains::clear(int chain) {
+  while (first_[chain] >= 0) pop_first(chain);
+}
+
+void SegmentChains::reverse(int chain) {
+  int s = first_[chain], prev = -1;
+  first_[chain] = last_[chain];
+  last_[chain] = s;
+  while (s >= 0) {
+    const int next = pool_[s].next;
+    pool_[s].next = prev;
+    prev = s;
+    s = next;
+  }
+}
+
+double SegmentChains::volume(int chain) const {
+  double v = 0;
+  for (int s = first_[chain]; s >= 0; s = pool_[s].next) v += pool_[s].v;
+  return v;
+}
+
+double SegmentChains::mass(int chain) const {
+  double m = 0;
+  for (int s = first_[chain]; s >= 0; s = pool_[s].next) m += pool_[s].v * pool_[s].c;
+  return m;
+}
+
+}  // namespace orv::wq

@@ -1,0 +1,291 @@
+#include "quality/transport.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "hydraulics/network.hpp"
+
+namespace orv::wq {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kQzero = 1e-6 * 0.3048 * 0.3048 * 0.3048;  // flow regarded as zero (m3/s)
+constexpr double kLitresPerM3 = 1000.0;
+constexpr double kTraced = 100.0;  // percent of the trace node's own outflow
+
+bool holds_water(const Link &l) { return l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe; }
+
+double pattern_factor(const Model &m, int pattern, double t) {
+  if (pattern == kNone || pattern >= static_cast<int>(m.patterns.size())) return 1.0;
+  const auto &f = m.patterns[pattern].factors;
+  if (f.empty()) return 1.0;
+  const double step = m.times.pattern_step > 0 ? m.times.pattern_step : 3600.0;
+  const auto period = static_cast<long long>(std::floor((t + m.times.pattern_start) / step));
+  const auto len = static_cast<long long>(f.size());
+  return f[static_cast<std::size_t>(((period % len) + len) % len)];
+}
+
+}  // namespace
+
+Transport::Transport(const Model &model)
+    : m_(model),
+      kinetics_(model),
+      kind_(model.options.quality),
+      tolerance_(model.options.quality_tolerance),
+      nn_(model.nodes.size()),
+      nl_(model.links.size()),
+      nt_(model.tanks.size()),
+      chains_(model.links.size() + model.tanks.size()) {
+  if (kind_ == QualityKind::Trace) trace_node_ = model.find_node(model.options.trace_node);
+
+  link_volume_.assign(nl_, 0.0);
+  for (std::size_t k = 0; k < nl_; ++k) {
+    const Link &l = model.links[k];
+    if (holds_water(l)) link_volume_[k] = kPi / 4.0 * l.diameter * l.diameter * l.length;
+  }
+
+  const hyd::Net net = hyd::prepare(model);
+  mixing_.resize(nt_);
+  for (std::size_t t = 0; t < nt_; ++t) {
+    const Tank &tank = model.tanks[t];
+    mixing_[t].model = tank.mixing;
+    mixing_[t].tolerance = tolerance_;
+    const double vmax = t < net.tanks.size() ? net.tanks[t].vmax : 0.0;
+    mixing_[t].mixing_volume = std::clamp(tank.mix_fraction, 0.0, 1.0) * vmax;
+  }
+
+  // Links at each node, compressed rows.
+  adj_start_.assign(nn_ + 1, 0);
+  for (const Link &l : model.links) {
+    ++adj_start_[l.from + 1];
+    if (l.to != l.from) ++adj_start_[l.to + 1];
+  }
+  for (std::size_t n = 0; n < nn_; ++n) adj_start_[n + 1] += adj_start_[n];
+  adj_link_.resize(adj_start_[nn_]);
+  std::vector<int> fill(adj_start_.begin(), adj_start_.end() - 1);
+  for (std::size_t k = 0; k < nl_; ++k) {
+    const Link &l = model.links[k];
+    adj_link_[fill[l.from]++] = static_cast<int>(k);
+    if (l.to != l.from) adj_link_[fill[l.to]++] = static_cast<int>(k);
+  }
+
+  node_q_.assign(nn_, 0.0);
+  if (kind_ == QualityKind::Trace) {
+    if (trace_node_ != kNone) node_q_[trace_node_] = kTraced;
+  } else {
+    for (std::size_t n = 0; n < nn_; ++n) node_q_[n] = model.nodes[n].initial_quality;
+  }
+  tank_q_.assign(nt_, 0.0);
+  for (std::size_t t = 0; t < nt_; ++t) {
+    const int node = model.tanks[t].node;
+    if (node >= 0 && node < static_cast<int>(nn_)) tank_q_[t] = node_q_[node];
+  }
+  dir_.assign(nl_, 0);
+}
+
+int Transport::downstream(int k) const {
+  const Link &l = m_.links[k];
+  return dir_[k] < 0 ? l.from : l.to;
+}
+
+int Transport::upstream(int k) const {
+  const Link &l = m_.links[k];
+  return dir_[k] < 0 ? l.to : l.from;
+}
+
+void Transport::load(const Period &p) {
+  flow_ = p.flow;
+  demand_ = p.demand;
+  flow_.resize(nl_, 0.0);
+  demand_.resize(nn_, 0.0);
+  period_start_ = p.start;
+  for (std::size_t k = 0; k < nl_; ++k) {
+    const double q = flow_[k];
+    const std::int8_t d = std::abs(q) < kQzero ? 0 : (q > 0 ? 1 : -1);
+    if (!loaded_) {
+      // Every link starts full of the water of its downstream node.
+      dir_[k] = q < 0 ? -1 : 1;
+      chains_.push_last(static_cast<int>(k), link_volume_[k], node_q_[downstream(static_cast<int>(k))]);
+    } else if (d * dir_[k] < 0) {
+      chains_.reverse(static_cast<int>(k));
+    }
+    dir_[k] = d;
+  }
+  if (!loaded_) {
+    for (std::size_t t = 0; t < nt_; ++t) {
+      if (m_.tanks[t].reservoir) continue;
+      const double v = t < p.tank_volume.size() ? std::max(0.0, p.tank_volume[t]) : 0.0;
+      init_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], v, tank_q_[t]);
+    }
+    loaded_ = true;
+  }
+  kinetics_.set_flows(flow_);
+  sort_nodes();
+}
+
+// Topological order of the nodes along the flow; where flow runs in a loop
+// (possible only through pumps) the loop is broken at its first node.
+void Transport::sort_nodes() {
+  std::vector<int> indegree(nn_, 0), stack;
+  std::vector<char> placed(nn_, 0);
+  for (std::size_t k = 0; k < nl_; ++k)
+    if (dir_[k] != 0) ++indegree[downstream(static_cast<int>(k))];
+  stack.reserve(nn_);
+  for (std::size_t n = 0; n < nn_; ++n)
+    if (indegree[n] == 0) {
+      stack.push_back(static_cast<int>(n));
+      placed[n] = 1;
+    }
+  order_.clear();
+  order_.reserve(nn_);
+  std::size_t next_unplaced = 0;
+  while (!stack.empty()) {
+    const int i = stack.back();
+    stack.pop_back();
+    order_.push_back(i);
+    for (int a = adj_start_[i]; a < adj_start_[i + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (dir_[k] == 0 || upstream(k) != i) continue;
+      const int j = downstream(k);
+      if (--indegree[j] == 0 && !placed[j]) {
+        stack.push_back(j);
+        placed[j] = 1;
+      }
+    }
+    if (stack.empty() && order_.size() < nn_) {
+      while (next_unplaced < nn_ && placed[next_unplaced]) ++next_unplaced;
+      if (next_unplaced < nn_) {
+        stack.push_back(static_cast<int>(next_unplaced));
+        placed[next_unplaced] = 1;
+      }
+    }
+  }
+}
+
+// Takes volume v from the downstream end of link k into its downstream node.
+void Transport::inflow_from(int k, double v, double &vin, double &win) {
+  while (v > 0.0) {
+    const int s = chains_.first(k);
+    if (s < 0) break;
+    Segment &seg = chains_.at(s);
+    const double vseg = std::min(seg.v, v);
+    vin += vseg;
+    win += vseg * seg.c;
+    v -= vseg;
+    if (v >= 0.0 && vseg >= seg.v) chains_.pop_first(k);
+    else seg.v -= vseg;
+  }
+}
+
+// Puts volume v of quality c into the upstream end of link k, merged with the
+// newest parcel when their qualities are within the tolerance.
+void Transport::release_into(int k, double v, double c) {
+  if (v == 0.0) return;
+  const int s = chains_.last(k);
+  if (s >= 0) {
+    Segment &seg = chains_.at(s);
+    if (std::abs(seg.c - c) < tolerance_) {
+      seg.c = (seg.c * seg.v + c * v) / (seg.v + v);
+      seg.v += v;
+      return;
+    }
+  }
+  chains_.push_last(k, v, c);
+}
+
+// Mean quality of the water next to a junction that receives no flow.
+double Transport::stagnant_quality(int n) const {
+  double sum = 0.0;
+  int count = 0;
+  for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
+    const int k = adj_link_[a];
+    const int s = downstream(k) == n ? chains_.first(k) : chains_.last(k);
+    if (s < 0) continue;
+    sum += chains_.at(s).c;
+    ++count;
+  }
+  return count > 0 ? sum / count : node_q_[n];
+}
+
+double Transport::source_quality(int n, double vout, double dt) const {
+  if (kind_ != QualityKind::Chemical) return 0.0;
+  const Node &node = m_.nodes[n];
+  if (!node.source || node.source->strength == 0.0) return 0.0;
+  if (dt <= 0 || vout / dt <= kQzero) return 0.0;
+  const Source &src = *node.source;
+  double c = src.strength * pattern_factor(m_, src.pattern, period_start_);
+  switch (src.kind) {
+    case SourceKind::Concentration:
+      // At a junction the source concentration applies to external inflow only.
+      if (node.kind == NodeKind::Junction) c = demand_[n] < 0.0 ? c * -demand_[n] * dt / vout : 0.0;
+      break;
+    case SourceKind::Mass:  // mass per minute spread over the outflow
+      c = c / 60.0 * dt / (vout * kLitresPerM3);
+      break;
+    case SourceKind::Setpoint: c = std::max(c - node_q_[n], 0.0); break;
+    case SourceKind::FlowPaced: break;
+  }
+  return c;
+}
+
+double Transport::node_outflow_quality(int n, double vin, double win, double vout, double dt) {
+  const Node &node = m_.nodes[n];
+  if (node.kind == NodeKind::Junction) {
+    vin -= std::min(0.0, demand_[n]) * dt;  // external inflow brings no substance
+    node_q_[n] = vin > 0.0 ? win / vin : stagnant_quality(n);
+  } else if (node.kind == NodeKind::Tank && node.tank != kNone) {
+    const int t = node.tank;
+    tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
+    node_q_[n] = tank_q_[t];
+  }
+  if (n == trace_node_) {
+    node_q_[n] = kTraced;
+    return kTraced;
+  }
+  return node_q_[n] + source_quality(n, vout, dt);
+}
+
+void Transport::step(double dt) {
+  if (dt <= 0) return;
+  if (kinetics_.active()) {
+    for (std::size_t k = 0; k < nl_; ++k) {
+      if (!holds_water(m_.links[k])) continue;
+      for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next)
+        chains_.at(s).c = kinetics_.pipe_react(static_cast<int>(k), chains_.at(s).c, dt);
+    }
+    for (std::size_t t = 0; t < nt_; ++t) {
+      if (m_.tanks[t].reservoir) continue;
+      const int chain = static_cast<int>(nl_ + t);
+      for (int s = chains_.first(chain); s >= 0; s = chains_.at(s).next)
+        chains_.at(s).c = kinetics_.tank_react(static_cast<int>(t), chains_.at(s).c, dt);
+    }
+  }
+  for (const int n : order_) {
+    double vin = 0.0, win = 0.0, vout = 0.0;
+    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (downstream(k) == n) inflow_from(k, std::abs(flow_[k]) * dt, vin, win);
+      else vout += std::abs(flow_[k]);
+    }
+    if (m_.nodes[n].kind == NodeKind::Junction) vout += std::max(0.0, demand_[n]);
+    vout *= dt;
+    const double c = node_outflow_quality(n, vin, win, vout, dt);
+    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (upstream(k) == n) release_into(k, std::abs(flow_[k]) * dt, c);
+    }
+  }
+}
+
+double Transport::link_quality(int k) const {
+  double v = 0.0, w = 0.0;
+  for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
+    v += chains_.at(s).v;
+    w += chains_.at(s).v * chains_.at(s).c;
+  }
+  if (v > 0.0) return w / v;
+  const Link &l = m_.links[k];
+  return (node_q_[l.from] + node_q_[l.to]) / 2.0;
+}
+
+}  // namespace orv::wq
