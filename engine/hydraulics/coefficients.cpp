@@ -147,10 +147,10 @@ Gradient link_gradient(const Net &net, const State &s, int k) {
     return open_valve_gradient(kMinorLoss * s.setting[k] / std::pow(d.diameter, 4), q);
   if (d.kind == LinkKind::GPV && d.curve != kNone) {
     const Curve &c = net.model->curves[d.curve];
-    const double aq = std::max(std::abs(q), kTiny);
-    const Segment seg = segment_at(c.x, c.y, aq);
-    const double r = std::max(seg.slope, kRQtol);
-    return {1.0 / r, sign(q) * (seg.y0 + r * aq) / r};
+    const double aq = std::abs(q);
+    const Segment seg = segment_at(c.x, c.y, std::max(aq, kTiny));
+    const double p = 1.0 / std::max(seg.slope, kRQtol);
+    return {p, sign(q) * p * (seg.y0 + seg.slope * aq)};
   }
   return open_valve_gradient(d.km, q);
 }

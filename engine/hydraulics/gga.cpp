@@ -5,8 +5,6 @@
 #include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
@@ -30,7 +28,6 @@ struct GradientSolver::Impl {
   Eigen::VectorXd rhs, x;
   std::vector<Pinned> pinned;
   bool analysed = false;
-  bool trace_ = std::getenv("ORV_TRACE") != nullptr;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
   explicit Impl(const Net &n) : net(n) {
@@ -190,7 +187,6 @@ struct GradientSolver::Impl {
       const LinkData &l = net.links[k];
       const double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
       s.flow[k] -= s.relax * dq;
-      if (trace_ && std::abs(dq) > 1e-12) std::fprintf(stderr, "    dq %s %g q=%g P=%g Y=%g\n", net.model->links[k].id.c_str(), dq, s.flow[k], s.P[k], s.Y[k]);
       if (!is_closed(s.status[k])) max_flow_change = std::max(max_flow_change, std::abs(dq));
       qsum += std::abs(s.flow[k]);
       dqsum += std::abs(dq);
@@ -262,9 +258,6 @@ struct GradientSolver::Impl {
       }
       const double relerr = update_flows(s);
       out.relative_error = relerr;
-      if (trace_) std::fprintf(stderr, "t=%g iter %d relerr %g\n", s.time, iter, relerr);
-      std::vector<Status> trace_before;
-      if (trace_) trace_before = s.status;
       const bool extra = iter > trials;
       bool valve_change = false;
       s.relax = 1.0;
@@ -288,10 +281,6 @@ struct GradientSolver::Impl {
         check_links(net, s);
         next_check += o.check_freq;
       }
-      if (trace_)
-        for (std::size_t k = 0; k < net.links.size(); ++k)
-          if (s.status[k] != trace_before[k])
-            std::fprintf(stderr, "   %s %d -> %d q=%g\n", net.model->links[k].id.c_str(), int(trace_before[k]), int(s.status[k]), s.flow[k]);
     }
     if (!out.converged)
       for (std::size_t k = 0; k < net.links.size(); ++k)

@@ -1,8 +1,6 @@
 #include "hydraulics/link_status.hpp"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "hydraulics/constants.hpp"
 
@@ -119,7 +117,6 @@ bool check_pressure_valves(const Net &net, State &s) {
     const double h1 = s.head[l.n1], h2 = s.head[l.n2], q = s.flow[k];
     const double hml = l.km * q * q;
     const Status before = s.status[k];
-    if (std::getenv("ORV_TRACE")) std::fprintf(stderr, "  valve %s st=%d h1=%g h2=%g hset=%g q=%g\n", net.model->links[k].id.c_str(), int(before), h1, h2, hset, q);
     s.status[k] = l.kind == LinkKind::PRV ? prv_status(before, hset, h1, h2, q, hml)
                                           : psv_status(before, hset, h1, h2, q, hml);
     changed |= s.status[k] != before;

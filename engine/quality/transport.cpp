@@ -248,8 +248,8 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
 void Transport::step(double dt) {
   if (dt <= 0) return;
   if (kinetics_.active()) {
+    // Parcels left in pumps and valves age too (their coefficients are zero).
     for (std::size_t k = 0; k < nl_; ++k) {
-      if (!holds_water(m_.links[k])) continue;
       for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next)
         chains_.at(s).c = kinetics_.pipe_react(static_cast<int>(k), chains_.at(s).c, dt);
     }
