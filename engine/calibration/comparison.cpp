@@ -18,8 +18,9 @@ std::vector<double> differences(const Model &m, const Results &r, const measurem
   const double last = r.times().back() / 3600.0;
   for (std::size_t i = 0; i < s.hours.size(); ++i) {
     const double t = s.hours[i];
-    if (t < 0 || t > last + 1e-9) continue;
-    const std::size_t step = r.step_at(t * 3600.0 + 1e-6);
+    if (t < 0 || t > last + 1.0 / 3600.0) continue;
+    // Instants given to the second (or as 4-byte hours) still find their step.
+    const std::size_t step = r.step_at(t * 3600.0 + 1.0);
     double v;
     if (def.node_column) v = r.value(*def.node_column, step, target);
     else if (def.link_column) v = r.value(*def.link_column, step, target);

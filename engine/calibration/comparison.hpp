@@ -1,9 +1,11 @@
 // Comparing measured series with simulated results.
 //
 // The simulated value at a measured instant t is the value of the last
-// result instant not after t (hydraulic results hold from one instant to the
-// next), in the attribute's display unit; measured points before 0 or after
-// the last result instant are left out. The deviation of a series is the
+// result instant not after t + 1 s (hydraulic results hold from one instant to
+// the next; the second of tolerance lets instants rounded to the second or
+// read back as 4-byte hours find their step), in the attribute's display
+// unit; measured points before 0 or after the last result instant (+ 1 s)
+// are left out. The deviation of a series is the
 // root mean square of (simulated - measured) over its points.
 #pragma once
 

@@ -1,5 +1,5 @@
 // Reads one request per line from stdin and prints its answer on one line:
-// "ok" followed by values, or "error <status> <message>". Lists are given
+// "ok" followed by values, or "error <status> <message>" (lines joined by '|'). Lists are given
 // comma-separated. Requests:
 //   cmd <command line>                       engine command (MEASURE and CALIBRATE included)
 //   quantiles <type> <attr> <levels> <numbers>
@@ -14,6 +14,7 @@
 //   series <type> <id> <attr>                simulated series as hours:value pairs
 //   ms <type> <id> <attr> <interval>         measured series as t:v pairs
 //   thresholds <good> <fair> <poor> | indicator <type> <id> | summary
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 
@@ -183,7 +184,9 @@ int main() {
     try {
       answer(in, e);
     } catch (const Failure &f) {
-      std::cout << "error " << code(f.status()) << ' ' << split(f.what(), '\n')[0] << std::endl;
+      std::string message = f.what();
+      std::replace(message.begin(), message.end(), '\n', '|');
+      std::cout << "error " << code(f.status()) << ' ' << message << std::endl;
     } catch (const std::exception &x) {
       std::cout << "error -1 " << x.what() << std::endl;
     }
