@@ -61,7 +61,7 @@ void run_command_file(Engine &e, const std::string &file, const std::vector<std:
   DepthGuard guard;
   const std::filesystem::path path = e.resolve(file);
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure(Status::FileError, "cannot read command file " + path.string());
+  if (!in) throw Failure(Status::FileError, "cannot read command file " + file);
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -69,7 +69,8 @@ void run_command_file(Engine &e, const std::string &file, const std::vector<std:
     try {
       execute_line(e, substitute(line, args));
     } catch (const Failure &f) {
-      throw Failure(f.status(), path.string() + ":" + std::to_string(number) + ": " + f.what());
+      throw Failure(f.status(),
+                    path.filename().string() + ":" + std::to_string(number) + ": " + f.what());
     }
   }
 }

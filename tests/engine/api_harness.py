@@ -106,17 +106,17 @@ class Engine:
             status = self.cmd(line)
             assert status == OK, f"{line!r} -> {status}: {self.var('LASTERROR')}"
 
-    def var(self, name):
+    def var(self, name, size=48):
         b = self.text(name)
-        out = self.out_text(48)
+        out = self.out_text(size)
         ln = C.c_int(-1)
-        status = self.lib.sGetSysVar(b, out, C.byref(ln), L(len(b)), L(48))
-        text = self.read_text(out, 48)
-        assert text[ln.value:] == b" " * (48 - ln.value)
+        status = self.lib.sGetSysVar(b, out, C.byref(ln), L(len(b)), L(size))
+        text = self.read_text(out, size)
+        assert text[ln.value:] == b" " * (size - ln.value)
         return text[:ln.value].decode() if status == OK else None
 
     def last_error(self):
-        return self.var("LASTERROR")
+        return self.var("LASTERROR", 400)
 
     # --- lookups ---------------------------------------------------------------
     def count(self, typelt):

@@ -1,0 +1,188 @@
+"""Water quality against the reference engine (owa-epanet).
+
+Each case runs one network in one quality mode through the reference and
+through orv_quality twice: once with our own hydraulics, once fed with the
+reference's hydraulics, which isolates transport and reaction errors from
+hydraulic differences. Qualities are compared at every reporting instant,
+node by node and link by link: |ours - ref| <= 1e-3 |ref| + 1e-4.
+
+The helpers here are shared with bench/quality_vs_reference.py.
+"""
+import os
+import re
+import subprocess
+import tempfile
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+REPO = Path(__file__).resolve().parents[2]
+TOOL_BUILD = REPO / "build" / "engine-quality" / "tool"
+FT = 0.3048
+CFS = FT ** 3
+FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837}
+FLOW_PER_M3S = {5: 1000.0, 6: 60000.0, 7: 86.4, 8: 3600.0, 9: 86400.0, 10: 1.0}
+REL_TOL, ABS_TOL = 1e-3, 1e-4
+
+
+def wntr_networks():
+    import wntr
+    return Path(wntr.__file__).parent / "tests" / "networks_for_testing"
+
+
+def quality_tool():
+    """Path of orv_quality, built on first use."""
+    exe = TOOL_BUILD / "orv_quality"
+    src = REPO / "engine" / "quality" / "tools"
+    TOOL_BUILD.mkdir(parents=True, exist_ok=True)
+    if not (TOOL_BUILD / "Makefile").exists():
+        subprocess.run(["cmake", "-S", str(src), "-B", str(TOOL_BUILD), "-DCMAKE_BUILD_TYPE=Release"],
+                       check=True, capture_output=True)
+    subprocess.run(["cmake", "--build", str(TOOL_BUILD), "-j2"], check=True, capture_output=True)
+    return exe
+
+
+class Series:
+    """Qualities per instant: times (s), node and link arrays [step, element]."""
+
+    def __init__(self):
+        self.times, self.node, self.link = [], [], []
+        self.node_ids, self.link_ids = [], []
+        self.status, self.message = 0, ""
+
+
+def mode_args(mode):
+    if mode is None:
+        return []
+    if mode == "AGE":
+        return ["--age"]
+    if mode.startswith("TRACE "):
+        return ["--trace", mode.split()[1]]
+    if mode == "CHEMICAL":
+        return ["--chemical"]
+    raise ValueError(mode)
+
+
+def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
+    """Reference qualities at every hydraulic instant; optionally writes its
+    hydraulics (SI) for orv_quality --hydraulics."""
+    import time
+    import epanet.toolkit as en
+    out = Series()
+    ph = en.createproject()
+    with tempfile.TemporaryDirectory() as tmp:
+        try:
+            en.open(ph, str(inp), os.path.join(tmp, "r.rpt"), "")
+            if mode == "AGE":
+                en.setqualtype(ph, en.AGE, "", "", "")
+            elif mode and mode.startswith("TRACE "):
+                en.setqualtype(ph, en.TRACE, "", "", mode.split()[1])
+            elif mode == "CHEMICAL":
+                en.setqualtype(ph, en.CHEM, "Chemical", "mg/L", "")
+            if qstep is not None:
+                en.settimeparam(ph, en.QUALSTEP, qstep)
+            units = en.getflowunits(ph)
+            qf = (CFS / FLOW_PER_CFS[units]) if units <= 4 else 1.0 / FLOW_PER_M3S[units]
+            vf = CFS if units <= 4 else 1.0
+            nn, nl = en.getcount(ph, en.NODECOUNT), en.getcount(ph, en.LINKCOUNT)
+            out.node_ids = [en.getnodeid(ph, i) for i in range(1, nn + 1)]
+            out.link_ids = [en.getlinkid(ph, k) for k in range(1, nl + 1)]
+            tanks = [i for i in range(1, nn + 1) if en.getnodetype(ph, i) != en.JUNCTION]
+            en.openH(ph)
+            en.initH(ph, en.SAVE)
+            lines = [f"{nn} {nl} {len(tanks)}"]
+            while True:
+                t = en.runH(ph)
+                if hyd_file:
+                    q = [en.getlinkvalue(ph, k, en.FLOW) * qf for k in range(1, nl + 1)]
+                    d = [en.getnodevalue(ph, i, en.DEMAND) * qf for i in range(1, nn + 1)]
+                    v = [en.getnodevalue(ph, i, en.TANKVOLUME) * vf for i in tanks]
+                    lines += [str(t), " ".join(map(repr, q)), " ".join(map(repr, d)), " ".join(map(repr, v))]
+                if en.nextH(ph) <= 0:
+                    break
+            en.closeH(ph)
+            if hyd_file:
+                Path(hyd_file).write_text("\n".join(lines) + "\n")
+            start = time.perf_counter()
+            en.openQ(ph)
+            en.initQ(ph, en.NOSAVE)
+            while True:
+                t = en.runQ(ph)
+                if not timing:
+                    out.times.append(float(t))
+                    out.node.append([en.getnodevalue(ph, i, en.QUALITY) for i in range(1, nn + 1)])
+                    out.link.append([en.getlinkvalue(ph, k, en.LINKQUAL) for k in range(1, nl + 1)])
+                if en.nextQ(ph) <= 0:
+                    break
+            en.closeQ(ph)
+            out.seconds = time.perf_counter() - start
+            out.report_step = en.gettimeparam(ph, en.REPORTSTEP)
+            out.report_start = en.gettimeparam(ph, en.REPORTSTART)
+        finally:
+            en.close(ph)
+            en.deleteproject(ph)
+    out.node, out.link = np.array(out.node), np.array(out.link)
+    return out
+
+
+def run_ours(inp, mode=None, qstep=None, hyd_file=None):
+    args = [str(quality_tool()), str(inp), *mode_args(mode)]
+    if qstep is not None:
+        args += ["--qstep", str(qstep)]
+    if hyd_file:
+        args += ["--hydraulics", str(hyd_file)]
+    res = subprocess.run(args, capture_output=True, text=True, encoding="latin-1")
+    assert res.returncode == 0, res.stderr
+    out = Series()
+    rows = {}
+    for line in res.stdout.splitlines():
+        if line.startswith("#status"):
+            _, code, msg = line.split(",", 2)
+            out.status, out.message = int(code), msg
+            continue
+        t, kind, ident, val = line.rsplit(",", 3)[0].split(",")[0], *line.split(",")[1:3], line.rsplit(",", 1)[1]
+        rows.setdefault(float(t), {"N": [], "L": []})[kind].append((ident, float(val)))
+    for t in sorted(rows):
+        out.times.append(t)
+        out.node.append([v for _, v in rows[t]["N"]])
+        out.link.append([v for _, v in rows[t]["L"]])
+        if not out.node_ids:
+            out.node_ids = [i for i, _ in rows[t]["N"]]
+            out.link_ids = [i for i, _ in rows[t]["L"]]
+    out.node, out.link = np.array(out.node), np.array(out.link)
+    return out
+
+
+def compare(ours, ref):
+    """Worst error ratio |o - r| / (REL_TOL |r| + ABS_TOL) over reporting
+    instants (<= 1 passes), with where it happened."""
+    assert ours.node_ids == ref.node_ids and ours.link_ids == ref.link_ids
+    worst = (0.0, None)
+    for ti, t in enumerate(ref.times):
+        if t < ref.report_start or (t - ref.report_start) % ref.report_step:
+            continue
+        assert t in ours.times, f"instant {t} missing"
+        oi = ours.times.index(t)
+        for kind, o, r, ids in (("node", ours.node[oi], ref.node[ti], ref.node_ids),
+                                ("link", ours.link[oi], ref.link[ti], ref.link_ids)):
+            ratio = np.abs(o - r) / (REL_TOL * np.abs(r) + ABS_TOL)
+            j = int(ratio.argmax())
+            if ratio[j] > worst[0]:
+                worst = (float(ratio[j]), (t / 3600, kind, ids[j], float(o[j]), float(r[j])))
+    return worst
+
+
+def with_sections(inp, folder, name, replace=None, add=""):
+    """Copy of an INP file with sections replaced or lines added (before [END])."""
+    text = Path(inp).read_text(encoding="latin-1")
+    for section, body in (replace or {}).items():
+        pattern = re.compile(r"^\[%s\][^\[]*" % re.escape(section), re.M | re.I)
+        if pattern.search(text):
+            text = pattern.sub(lambda _: f"[{section}]\n{body}\n\n", text)
+        else:
+            add += f"\n[{section}]\n{body}\n"
+    text = re.sub(r"^\[END\]", add.replace("\\", "\\\\") + "\n[END]", text, flags=re.M | re.I)
+    path = Path(folder) / name
+    path.write_text(text, encoding="latin-1")
+    return path
