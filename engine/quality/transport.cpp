@@ -232,7 +232,11 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   const Node &node = m_.nodes[n];
   if (node.kind == NodeKind::Junction) {
     vin -= std::min(0.0, demand_[n]) * dt;  // external inflow brings no substance
-    node_q_[n] = vin > 0.0 ? win / vin : stagnant_quality(n);
+    // Without inflow: a junction that still delivers water (only in an
+    // unbalanced solution) keeps its quality; a stagnant one takes the mean
+    // quality of the water next to it.
+    if (vin > 0.0) node_q_[n] = win / vin;
+    else if (vout <= 0.0) node_q_[n] = stagnant_quality(n);
   } else if (node.kind == NodeKind::Tank && node.tank != kNone) {
     const int t = node.tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
