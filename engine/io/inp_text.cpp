@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace orv::inp {
 
@@ -89,7 +90,21 @@ std::optional<double> hours_minutes(const std::string &value, double scale) {
 }
 }  // namespace
 
+namespace {
+std::optional<double> whole_seconds(std::optional<double> t) {
+  if (t) *t = std::round(*t);
+  return t;
+}
+std::optional<double> duration_seconds(const std::string &value, const std::string &unit);
+}  // namespace
+
+// Times are kept in whole seconds, as the format's engines always have.
 std::optional<double> parse_duration(const std::string &value, const std::string &unit) {
+  return whole_seconds(duration_seconds(value, unit));
+}
+
+namespace {
+std::optional<double> duration_seconds(const std::string &value, const std::string &unit) {
   if (unit.empty()) return hours_minutes(value, 3600);
   std::string u = upper(unit);
   if (u == "AM" || u == "PM") return parse_clocktime(value, unit);
@@ -104,9 +119,10 @@ std::optional<double> parse_duration(const std::string &value, const std::string
   if (!v) return std::nullopt;
   return *v * scale;
 }
+}  // namespace
 
 std::optional<double> parse_clocktime(const std::string &value, const std::string &ampm) {
-  auto t = hours_minutes(value, 3600);
+  auto t = whole_seconds(hours_minutes(value, 3600));
   if (!t) return std::nullopt;
   if (ampm.empty()) return *t;
   std::string u = upper(ampm);
@@ -135,9 +151,13 @@ std::string format_clocktime(double seconds) {
 }
 
 std::string format_number(double v) {
+  // 15 significant digits: enough for any value typed into a file, and it
+  // absorbs the last-bit noise of unit conversions, so that writing back a
+  // value read from a file gives the text it came from.
   char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, res.ptr);
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  if (std::strcmp(buf, "-0") == 0) return "0";
+  return buf;
 }
 
 }  // namespace orv::inp

@@ -37,7 +37,7 @@ std::optional<double> parse_clocktime(const std::string &value, const std::strin
 std::string format_duration(double seconds);
 // "h:mm:ss AM|PM" form of a clock time.
 std::string format_clocktime(double seconds);
-// Shortest decimal text that reads back to the same double.
+// Decimal text of a value with 15 significant digits.
 std::string format_number(double v);
 
 }  // namespace orv::inp

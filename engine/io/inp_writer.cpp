@@ -1,10 +1,451 @@
+// INP writer: every section the reader knows, values converted back to the
+// model's display units, numbers in shortest round-trip form.
 #include "io/inp_writer.hpp"
 
+#include <cmath>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
+
+#include "io/inp_text.hpp"
+#include "model/units.hpp"
 
 namespace orv {
 
-std::string inp_text(const Model &) { return {}; }
-void write_inp(const Model &, const std::string &) { throw std::runtime_error("writer not available yet"); }
+namespace {
+
+using inp::format_number;
+
+class Writer {
+ public:
+  explicit Writer(const Model &m) : m_(m), us_(m.us_units()) {}
+
+  std::string text() {
+    title();
+    junctions();
+    reservoirs();
+    tanks();
+    pipes();
+    pumps();
+    valves();
+    tags();
+    demands();
+    status();
+    patterns();
+    curves();
+    controls();
+    rules();
+    energy();
+    emitters();
+    quality();
+    sources();
+    reactions();
+    mixing();
+    times();
+    report();
+    options();
+    coordinates();
+    vertices();
+    verbatim("LABELS", m_.label_lines);
+    verbatim("BACKDROP", m_.backdrop_lines);
+    out_ << "\n[END]\n";
+    return out_.str();
+  }
+
+ private:
+  const Model &m_;
+  bool us_;
+  std::ostringstream out_;
+
+  static std::string num(double v) { return format_number(v); }
+  double flow(double q) const { return q * units::flow(m_.options.flow_units); }
+  double len(double v) const { return v * units::length(us_); }
+  double pres(double v) const { return v * units::pressure(m_); }
+  double vol(double v) const { return v * units::volume(us_); }
+  double power(double v) const { return v * units::power(us_); }
+  std::string pattern_id(int p) const { return p == kNone ? "" : m_.patterns[p].id; }
+  std::string comment(const std::string &c) const { return c.empty() ? "" : "\t;" + c; }
+
+  double setting_display(LinkKind k, double v) const {
+    switch (k) {
+      case LinkKind::PRV: case LinkKind::PSV: case LinkKind::PBV: return pres(v);
+      case LinkKind::FCV: return flow(v);
+      default: return v;
+    }
+  }
+
+  void header(const char *name) { out_ << "\n[" << name << "]\n"; }
+
+  void title() {
+    out_ << "[TITLE]\n";
+    if (!m_.title.empty()) out_ << m_.title << "\n";
+  }
+
+  void junctions() {
+    header("JUNCTIONS");
+    for (const Node &n : m_.nodes) {
+      if (n.kind != NodeKind::Junction) continue;
+      // Demands are all written in [DEMANDS], where categories have their place.
+      out_ << " " << n.id << "\t" << num(len(n.elevation)) << comment(n.comment) << "\n";
+    }
+  }
+
+  void reservoirs() {
+    header("RESERVOIRS");
+    for (const Tank &t : m_.tanks) {
+      if (!t.reservoir) continue;
+      const Node &n = m_.nodes[t.node];
+      out_ << " " << n.id << "\t" << num(len(n.elevation)) << "\t" << pattern_id(t.head_pattern) << comment(n.comment)
+           << "\n";
+    }
+  }
+
+  void tanks() {
+    header("TANKS");
+    for (const Tank &t : m_.tanks) {
+      if (t.reservoir) continue;
+      const Node &n = m_.nodes[t.node];
+      out_ << " " << n.id << "\t" << num(len(n.elevation)) << "\t" << num(len(t.initial_level)) << "\t"
+           << num(len(t.min_level)) << "\t" << num(len(t.max_level)) << "\t" << num(len(t.diameter)) << "\t"
+           << num(vol(t.min_volume)) << "\t" << (t.volume_curve == kNone ? "*" : m_.curves[t.volume_curve].id)
+           << "\t" << (t.overflow ? "YES" : "NO") << comment(n.comment) << "\n";
+    }
+  }
+
+  void pipes() {
+    header("PIPES");
+    const bool dw = m_.options.headloss == HeadlossFormula::DarcyWeisbach;
+    for (const Link &l : m_.links) {
+      if (l.kind != LinkKind::Pipe && l.kind != LinkKind::CVPipe) continue;
+      const double rough = dw ? l.roughness * units::dw_roughness(us_) : l.roughness;
+      const char *status = l.kind == LinkKind::CVPipe ? "CV" : l.initial_status == LinkStatus::Closed ? "CLOSED" : "OPEN";
+      out_ << " " << l.id << "\t" << m_.nodes[l.from].id << "\t" << m_.nodes[l.to].id << "\t" << num(len(l.length))
+           << "\t" << num(l.diameter * units::diameter(us_)) << "\t" << num(rough) << "\t" << num(l.minor_loss) << "\t"
+           << status << comment(l.comment) << "\n";
+    }
+  }
+
+  void pumps() {
+    header("PUMPS");
+    for (const Link &l : m_.links) {
+      if (l.kind != LinkKind::Pump) continue;
+      const Pump &p = m_.pumps[l.pump];
+      out_ << " " << l.id << "\t" << m_.nodes[l.from].id << "\t" << m_.nodes[l.to].id;
+      if (p.head_curve != kNone) out_ << "\tHEAD " << m_.curves[p.head_curve].id;
+      if (p.power > 0) out_ << "\tPOWER " << num(power(p.power));
+      if (p.speed != 1.0) out_ << "\tSPEED " << num(p.speed);
+      if (p.speed_pattern != kNone) out_ << "\tPATTERN " << pattern_id(p.speed_pattern);
+      out_ << comment(l.comment) << "\n";
+    }
+  }
+
+  void valves() {
+    header("VALVES");
+    for (const Link &l : m_.links) {
+      if (!is_valve(l.kind)) continue;
+      static const char *types[] = {"PRV", "PSV", "PBV", "FCV", "TCV", "GPV"};
+      const int t = static_cast<int>(l.kind) - static_cast<int>(LinkKind::PRV);
+      const std::string setting = l.kind == LinkKind::GPV ? m_.curves[static_cast<int>(l.setting)].id
+                                                          : num(setting_display(l.kind, l.setting));
+      out_ << " " << l.id << "\t" << m_.nodes[l.from].id << "\t" << m_.nodes[l.to].id << "\t"
+           << num(l.diameter * units::diameter(us_)) << "\t" << types[t] << "\t" << setting << "\t"
+           << num(l.minor_loss) << comment(l.comment) << "\n";
+    }
+  }
+
+  void tags() {
+    header("TAGS");
+    for (const Node &n : m_.nodes)
+      if (!n.tag.empty()) out_ << " NODE\t" << n.id << "\t" << n.tag << "\n";
+    for (const Link &l : m_.links)
+      if (!l.tag.empty()) out_ << " LINK\t" << l.id << "\t" << l.tag << "\n";
+  }
+
+  void demands() {
+    header("DEMANDS");
+    for (const Node &n : m_.nodes)
+      for (const Demand &d : n.demands)
+        out_ << " " << n.id << "\t" << num(flow(d.base)) << "\t" << pattern_id(d.pattern)
+             << (d.category.empty() ? "" : "\t;" + d.category) << "\n";
+  }
+
+  void status() {
+    header("STATUS");
+    for (const Link &l : m_.links) {
+      if (l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe) continue;
+      if (l.kind == LinkKind::Pump) {
+        if (l.initial_status == LinkStatus::Closed) out_ << " " << l.id << "\tCLOSED\n";
+        else if (l.setting_given) out_ << " " << l.id << "\t" << num(l.setting) << "\n";
+        continue;
+      }
+      if (l.initial_status == LinkStatus::Open) out_ << " " << l.id << "\tOPEN\n";
+      else if (l.initial_status == LinkStatus::Closed) out_ << " " << l.id << "\tCLOSED\n";
+    }
+  }
+
+  void patterns() {
+    header("PATTERNS");
+    for (const Pattern &p : m_.patterns) {
+      if (!p.comment.empty()) out_ << ";" << p.comment << "\n";
+      for (std::size_t i = 0; i < p.factors.size(); i += 6) {
+        out_ << " " << p.id;
+        for (std::size_t j = i; j < std::min(p.factors.size(), i + 6); ++j) out_ << "\t" << num(p.factors[j]);
+        out_ << "\n";
+      }
+    }
+  }
+
+  void curves() {
+    header("CURVES");
+    for (const Curve &c : m_.curves) {
+      double fx = 1, fy = 1;
+      const char *kind = nullptr;
+      switch (c.kind) {
+        case CurveKind::Pump: kind = "PUMP"; fx = units::flow(m_.options.flow_units); fy = units::length(us_); break;
+        case CurveKind::Headloss: kind = "HEADLOSS"; fx = units::flow(m_.options.flow_units); fy = units::length(us_); break;
+        case CurveKind::Efficiency: kind = "EFFICIENCY"; fx = units::flow(m_.options.flow_units); break;
+        case CurveKind::Volume: kind = "VOLUME"; fx = units::length(us_); fy = units::volume(us_); break;
+        case CurveKind::Generic: break;
+      }
+      // The kind travels in the comment line before the first point.
+      if (kind) out_ << ";" << kind << ": " << c.comment << "\n";
+      else if (!c.comment.empty()) out_ << ";" << c.comment << "\n";
+      for (std::size_t i = 0; i < c.x.size(); ++i)
+        out_ << " " << c.id << "\t" << num(c.x[i] * fx) << "\t" << num(c.y[i] * fy) << "\n";
+    }
+  }
+
+  std::string action_text(int link, const std::optional<LinkStatus> &st, const std::optional<double> &set) const {
+    if (set) {
+      const Link &l = m_.links[link];
+      return num(l.kind == LinkKind::Pump ? *set : setting_display(l.kind, *set));
+    }
+    switch (st.value_or(LinkStatus::Open)) {
+      case LinkStatus::Open: return "OPEN";
+      case LinkStatus::Closed: return "CLOSED";
+      default: return "ACTIVE";
+    }
+  }
+
+  void controls() {
+    header("CONTROLS");
+    for (const Control &c : m_.controls) {
+      out_ << " LINK " << m_.links[c.link].id << " " << action_text(c.link, c.status, c.setting);
+      switch (c.type) {
+        case Control::Type::LowLevel: case Control::Type::HighLevel: {
+          const Node &n = m_.nodes[c.node];
+          const double v = n.kind == NodeKind::Junction ? pres(c.grade) : len(c.grade);
+          out_ << " IF NODE " << n.id << (c.type == Control::Type::LowLevel ? " BELOW " : " ABOVE ") << num(v);
+          break;
+        }
+        case Control::Type::Timer:
+          out_ << " AT TIME " << inp::format_duration(c.time);
+          break;
+        case Control::Type::TimeOfDay:
+          out_ << " AT CLOCKTIME " << inp::format_clocktime(c.time);
+          break;
+      }
+      out_ << "\n";
+    }
+  }
+
+  std::string premise_text(const RulePremise &p) const {
+    using P = RulePremise;
+    static const char *logic[] = {"IF", "AND", "OR"};
+    static const char *objects[] = {"NODE", "TANK", "JUNCTION", "RESERVOIR", "LINK", "PIPE", "PUMP", "VALVE", "SYSTEM"};
+    static const char *vars[] = {"DEMAND", "HEAD", "GRADE", "LEVEL", "PRESSURE", "FLOW", "STATUS",
+                                 "SETTING", "POWER", "TIME", "CLOCKTIME", "FILLTIME", "DRAINTIME"};
+    static const char *rels[] = {"=", "<>", "<=", ">=", "<", ">", "IS", "NOT", "BELOW", "ABOVE"};
+    std::string s = std::string(logic[static_cast<int>(p.logic)]) + " " + objects[static_cast<int>(p.object)];
+    if (p.object != P::Object::System) {
+      const bool node = p.object <= P::Object::Reservoir;
+      s += " " + (node ? m_.nodes[p.index].id : m_.links[p.index].id);
+    }
+    s += std::string(" ") + vars[static_cast<int>(p.variable)] + " " + rels[static_cast<int>(p.relation)] + " ";
+    if (p.variable == P::Variable::Status) {
+      s += p.status == LinkStatus::Open ? "OPEN" : p.status == LinkStatus::Closed ? "CLOSED" : "ACTIVE";
+      return s;
+    }
+    double v = p.value;
+    switch (p.variable) {
+      case P::Variable::Demand: case P::Variable::Flow: v = flow(v); break;
+      case P::Variable::Head: case P::Variable::Grade: case P::Variable::Level: v = len(v); break;
+      case P::Variable::Pressure: v = pres(v); break;
+      case P::Variable::Power: v = power(v); break;
+      case P::Variable::Setting:
+        if (p.index != kNone && p.object != P::Object::System && p.object >= P::Object::Link)
+          v = setting_display(m_.links[p.index].kind, v);
+        break;
+      case P::Variable::ClockTime: return s + inp::format_clocktime(v);
+      case P::Variable::Time: case P::Variable::FillTime: case P::Variable::DrainTime:
+        return s + inp::format_duration(v);
+      default: break;
+    }
+    return s + num(v);
+  }
+
+  void rules() {
+    header("RULES");
+    for (const Rule &r : m_.rules) {
+      out_ << "RULE " << r.id << "\n";
+      for (const RulePremise &p : r.premises) out_ << premise_text(p) << "\n";
+      bool first = true;
+      for (const RuleAction &a : r.then_actions) {
+        out_ << (first ? "THEN" : "AND") << " LINK " << m_.links[a.link].id
+             << (a.setting ? " SETTING IS " : " STATUS IS ") << action_text(a.link, a.status, a.setting) << "\n";
+        first = false;
+      }
+      first = true;
+      for (const RuleAction &a : r.else_actions) {
+        out_ << (first ? "ELSE" : "AND") << " LINK " << m_.links[a.link].id
+             << (a.setting ? " SETTING IS " : " STATUS IS ") << action_text(a.link, a.status, a.setting) << "\n";
+        first = false;
+      }
+      if (r.priority != 0) out_ << "PRIORITY " << num(r.priority) << "\n";
+      out_ << "\n";
+    }
+  }
+
+  void energy() {
+    header("ENERGY");
+    const Energy &e = m_.energy;
+    out_ << " GLOBAL EFFICIENCY\t" << num(e.global_efficiency) << "\n";
+    out_ << " GLOBAL PRICE\t" << num(e.global_price) << "\n";
+    if (e.global_price_pattern != kNone) out_ << " GLOBAL PATTERN\t" << pattern_id(e.global_price_pattern) << "\n";
+    out_ << " DEMAND CHARGE\t" << num(e.demand_charge) << "\n";
+    for (const Link &l : m_.links) {
+      if (l.kind != LinkKind::Pump) continue;
+      const Pump &p = m_.pumps[l.pump];
+      if (p.efficiency_curve != kNone) out_ << " PUMP\t" << l.id << "\tEFFIC\t" << m_.curves[p.efficiency_curve].id << "\n";
+      if (p.energy_price) out_ << " PUMP\t" << l.id << "\tPRICE\t" << num(*p.energy_price) << "\n";
+      if (p.price_pattern != kNone) out_ << " PUMP\t" << l.id << "\tPATTERN\t" << pattern_id(p.price_pattern) << "\n";
+    }
+  }
+
+  void emitters() {
+    header("EMITTERS");
+    const double f = units::emitter(m_);
+    for (const Node &n : m_.nodes)
+      if (n.emitter_coeff > 0) out_ << " " << n.id << "\t" << num(n.emitter_coeff * f) << "\n";
+  }
+
+  void quality() {
+    header("QUALITY");
+    for (const Node &n : m_.nodes)
+      if (n.initial_quality != 0) out_ << " " << n.id << "\t" << num(n.initial_quality) << "\n";
+  }
+
+  void sources() {
+    header("SOURCES");
+    static const char *kinds[] = {"CONCEN", "MASS", "SETPOINT", "FLOWPACED"};
+    for (const Node &n : m_.nodes)
+      if (n.source)
+        out_ << " " << n.id << "\t" << kinds[static_cast<int>(n.source->kind)] << "\t" << num(n.source->strength) << "\t"
+             << pattern_id(n.source->pattern) << "\n";
+  }
+
+  void reactions() {
+    header("REACTIONS");
+    const Reactions &r = m_.reactions;
+    out_ << " ORDER BULK\t" << num(r.bulk_order) << "\n ORDER WALL\t" << num(r.wall_order) << "\n ORDER TANK\t"
+         << num(r.tank_order) << "\n GLOBAL BULK\t" << num(r.global_bulk) << "\n GLOBAL WALL\t" << num(r.global_wall)
+         << "\n LIMITING POTENTIAL\t" << num(r.limiting_potential) << "\n ROUGHNESS CORRELATION\t"
+         << num(r.roughness_correlation) << "\n";
+    for (const Link &l : m_.links) {
+      if (l.bulk_coeff) out_ << " BULK\t" << l.id << "\t" << num(*l.bulk_coeff) << "\n";
+      if (l.wall_coeff) out_ << " WALL\t" << l.id << "\t" << num(*l.wall_coeff) << "\n";
+    }
+    for (const Tank &t : m_.tanks)
+      if (t.bulk_coeff) out_ << " TANK\t" << m_.nodes[t.node].id << "\t" << num(*t.bulk_coeff) << "\n";
+  }
+
+  void mixing() {
+    header("MIXING");
+    static const char *models[] = {"MIXED", "2COMP", "FIFO", "LIFO"};
+    for (const Tank &t : m_.tanks) {
+      if (t.reservoir || (t.mixing == MixModel::Mixed && t.mix_fraction == 1.0)) continue;
+      out_ << " " << m_.nodes[t.node].id << "\t" << models[static_cast<int>(t.mixing)] << "\t" << num(t.mix_fraction)
+           << "\n";
+    }
+  }
+
+  void times() {
+    header("TIMES");
+    const Times &t = m_.times;
+    // Durations in seconds, so that nothing is lost to rounding.
+    auto sec = [](double v) { return format_number(v) + " SEC"; };
+    out_ << " DURATION\t" << sec(t.duration) << "\n HYDRAULIC TIMESTEP\t" << sec(t.hydraulic_step)
+         << "\n QUALITY TIMESTEP\t" << sec(t.quality_step) << "\n RULE TIMESTEP\t" << sec(t.rule_step)
+         << "\n PATTERN TIMESTEP\t" << sec(t.pattern_step) << "\n PATTERN START\t" << sec(t.pattern_start)
+         << "\n REPORT TIMESTEP\t" << sec(t.report_step) << "\n REPORT START\t" << sec(t.report_start)
+         << "\n START CLOCKTIME\t" << inp::format_clocktime(t.start_clocktime) << "\n STATISTIC\t" << t.statistic
+         << "\n";
+  }
+
+  void report() { verbatim_body("REPORT", m_.report_lines); }
+
+  void options() {
+    header("OPTIONS");
+    const Options &o = m_.options;
+    static const char *hl[] = {"H-W", "D-W", "C-M"};
+    out_ << " UNITS\t" << units::flow_name(o.flow_units) << "\n";
+    if (!o.pressure_units.empty()) out_ << " PRESSURE\t" << o.pressure_units << "\n";
+    out_ << " HEADLOSS\t" << hl[static_cast<int>(o.headloss)] << "\n";
+    out_ << " SPECIFIC GRAVITY\t" << num(o.specific_gravity) << "\n VISCOSITY\t" << num(o.viscosity)
+         << "\n TRIALS\t" << o.trials << "\n ACCURACY\t" << num(o.accuracy) << "\n CHECKFREQ\t" << o.check_freq
+         << "\n MAXCHECK\t" << o.max_check << "\n DAMPLIMIT\t" << num(o.damp_limit) << "\n";
+    if (o.head_error > 0) out_ << " HEADERROR\t" << num(len(o.head_error)) << "\n";
+    if (o.flow_change > 0) out_ << " FLOWCHANGE\t" << num(flow(o.flow_change)) << "\n";
+    if (o.unbalanced_continue < 0) out_ << " UNBALANCED\tSTOP\n";
+    else out_ << " UNBALANCED\tCONTINUE " << o.unbalanced_continue << "\n";
+    out_ << " PATTERN\t" << o.default_pattern_id << "\n DEMAND MULTIPLIER\t" << num(o.demand_multiplier)
+         << "\n DEMAND MODEL\t" << (o.demand_model == DemandModel::PressureDriven ? "PDA" : "DDA")
+         << "\n MINIMUM PRESSURE\t" << num(pres(o.minimum_pressure)) << "\n REQUIRED PRESSURE\t"
+         << num(pres(o.required_pressure)) << "\n PRESSURE EXPONENT\t" << num(o.pressure_exponent)
+         << "\n EMITTER EXPONENT\t" << num(o.emitter_exponent) << "\n";
+    if (!o.emitter_backflow) out_ << " EMITTER BACKFLOW\tNO\n";
+    switch (o.quality) {
+      case QualityKind::None: out_ << " QUALITY\tNONE\n"; break;
+      case QualityKind::Age: out_ << " QUALITY\tAGE\n"; break;
+      case QualityKind::Trace: out_ << " QUALITY\tTRACE " << o.trace_node << "\n"; break;
+      case QualityKind::Chemical:
+        out_ << " QUALITY\t" << (o.quality_name.empty() ? "CHEMICAL" : o.quality_name) << " " << o.quality_units << "\n";
+        break;
+    }
+    out_ << " DIFFUSIVITY\t" << num(o.diffusivity) << "\n TOLERANCE\t" << num(o.quality_tolerance) << "\n";
+    if (!o.map_file.empty()) out_ << " MAP\t" << o.map_file << "\n";
+  }
+
+  void coordinates() {
+    header("COORDINATES");
+    for (const Node &n : m_.nodes)
+      if (n.has_coords) out_ << " " << n.id << "\t" << num(n.x) << "\t" << num(n.y) << "\n";
+  }
+
+  void vertices() {
+    header("VERTICES");
+    for (const Link &l : m_.links)
+      for (auto [x, y] : l.vertices) out_ << " " << l.id << "\t" << num(x) << "\t" << num(y) << "\n";
+  }
+
+  void verbatim(const char *name, const std::vector<std::string> &lines) { verbatim_body(name, lines); }
+  void verbatim_body(const char *name, const std::vector<std::string> &lines) {
+    header(name);
+    for (const std::string &l : lines) out_ << l << "\n";
+  }
+};
+
+}  // namespace
+
+std::string inp_text(const Model &model) { return Writer(model).text(); }
+
+void write_inp(const Model &model, const std::string &path) {
+  const std::string text = inp_text(model);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("cannot open " + path + " for writing");
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
 
 }  // namespace orv
