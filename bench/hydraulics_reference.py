@@ -1,5 +1,6 @@
-"""Runs networks through the reference engine (owa-epanet) and through orv_dump,
-and compares their results. Used by the validation tests and the benchmark."""
+"""Runs networks through the reference engine (owa-epanet) and through the
+engine's developer tool orv_dump, and compares their results. Shared by the
+hydraulic validation tests and bench/hydraulics_vs_reference.py."""
 import os
 import subprocess
 import tempfile
@@ -7,7 +8,7 @@ from pathlib import Path
 
 import numpy as np
 
-REPO = Path(__file__).resolve().parents[2]
+REPO = Path(__file__).resolve().parents[1]
 BUILD = REPO / "build" / "engine-tools"
 FT = 0.3048
 CFS = FT ** 3
@@ -16,26 +17,37 @@ FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317,
 
 
 def network_dir():
+    """Networks shipped with wntr (the wheel carries its test networks)."""
     import wntr
     return Path(wntr.__file__).parent / "tests" / "networks_for_testing"
 
 
+def networks():
+    return sorted(network_dir().glob("*.inp"))
+
+
+_TOOL = None
+
+
 def dump_tool():
-    """Path of orv_dump, built on first use in a build folder of its own."""
-    exe = BUILD / "engine" / "tools" / "orv_dump"
-    if not exe.exists():
+    """Path of orv_dump, configured on first use in a build folder of its own
+    and brought up to date once per process (incremental, quick when current)."""
+    global _TOOL
+    if _TOOL is None:
         src = BUILD / "src"
-        src.mkdir(parents=True, exist_ok=True)
-        (src / "CMakeLists.txt").write_text(
-            "cmake_minimum_required(VERSION 3.18)\nproject(orv_tools LANGUAGES CXX)\n"
-            "set(CMAKE_CXX_STANDARD 20)\nset(CMAKE_CXX_STANDARD_REQUIRED ON)\n"
-            "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\n"
-            f"add_subdirectory({REPO / 'engine'} engine)\n")
-        subprocess.run(["cmake", "-S", str(src), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
-                        "-DORV_BUILD_TOOLS=ON"], check=True, capture_output=True)
+        if not (BUILD / "CMakeCache.txt").exists():
+            src.mkdir(parents=True, exist_ok=True)
+            (src / "CMakeLists.txt").write_text(
+                "cmake_minimum_required(VERSION 3.18)\nproject(orv_tools LANGUAGES CXX)\n"
+                "set(CMAKE_CXX_STANDARD 20)\nset(CMAKE_CXX_STANDARD_REQUIRED ON)\n"
+                "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\n"
+                f"add_subdirectory({REPO / 'engine'} engine)\n")
+            subprocess.run(["cmake", "-S", str(src), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
+                            "-DORV_BUILD_TOOLS=ON"], check=True, capture_output=True)
         subprocess.run(["cmake", "--build", str(BUILD), "--target", "orv_dump", "-j2"], check=True,
                        capture_output=True)
-    return exe
+        _TOOL = BUILD / "engine" / "tools" / "orv_dump"
+    return _TOOL
 
 
 class Run:

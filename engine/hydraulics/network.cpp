@@ -31,14 +31,17 @@ void prepare_pump(const Model &m, const Link &link, LinkData &d) {
   const Curve &c = m.curves[p.head_curve];
   d.curve = p.head_curve;
   if (c.x.size() == 1) {
-    // One design point: shutoff at 4/3 of its head, largest flow at twice its flow.
+    // One design point: the customary curve through a shutoff head of 1.33334
+    // times its head and zero head at twice its flow.
+    const double q1 = c.x[0], h1 = c.y[0];
+    const double h0 = 1.33334 * h1, q2 = 2.0 * q1;
     d.pump_type = PumpType::PowerFunction;
-    d.h0 = 4.0 / 3.0 * c.y[0];
-    d.pn = 2.0;
-    d.pr = (d.h0 - c.y[0]) / (c.x[0] * c.x[0]);
-    d.q0 = c.x[0];
-    d.qmax = 2.0 * c.x[0];
-    d.hmax = d.h0;
+    d.h0 = h0;
+    d.pn = std::log(h0 / (h0 - h1)) / std::log(q2 / q1);
+    d.pr = (h0 - h1) / std::pow(q1, d.pn);
+    d.q0 = q1;
+    d.qmax = q2;
+    d.hmax = h0;
   } else if (c.x.size() == 3 && c.x[0] == 0.0) {
     // Shutoff, design and largest-flow points: h = h0 - r q^n through all three.
     const double h0 = c.y[0], h1 = c.y[1], h2 = c.y[2], q1 = c.x[1], q2 = c.x[2];

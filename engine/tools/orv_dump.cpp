@@ -3,6 +3,8 @@
 //   orv_dump model.inp             results of every step (SI units, see below)
 //   orv_dump model.inp --save out  write the model back as INP, then exit
 //   orv_dump model.inp --time N    repeat the simulation N times, print seconds per run
+//   orv_dump model.inp --cycles N  load and simulate N times; print resident memory
+//                                  (kB) and open file descriptors after each cycle
 //
 // Output: "ids node|link|tank <ids...>", then per step "T <seconds>" followed by
 // lines "<attr> <values...>" for attr H P D (nodes), Q V S (links), L (tanks).
@@ -11,6 +13,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include <dirent.h>
+#include <unistd.h>
 
 #include "hydraulics/simulate.hpp"
 #include "io/inp_reader.hpp"
@@ -33,10 +38,41 @@ void print_column(const orv::Results &r, const char *name, Attr a, std::size_t s
 
 }  // namespace
 
+long resident_kb() {
+  long pages = 0, resident = 0;
+  if (FILE *f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+int open_descriptors() {
+  int n = 0;
+  if (DIR *d = opendir("/proc/self/fd")) {
+    while (readdir(d)) ++n;
+    closedir(d);
+  }
+  return n;
+}
+
 int main(int argc, char **argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: orv_dump model.inp [--save out.inp | --time N]\n");
     return 64;
+  }
+  if (argc >= 4 && std::strcmp(argv[2], "--cycles") == 0) {
+    const int n = std::max(1, std::atoi(argv[3]));
+    for (int i = 0; i < n; ++i) {
+      try {
+        orv::Model m = orv::read_inp(argv[1]);
+        orv::HydraulicRun run = orv::simulate_hydraulics(m);
+        std::printf("%d %ld %d %zu\n", i, resident_kb(), open_descriptors(), run.results.step_count());
+      } catch (const orv::InputError &e) {
+        std::printf("%d %ld %d error\n", i, resident_kb(), open_descriptors());
+      }
+    }
+    return 0;
   }
   orv::Model model;
   try {
