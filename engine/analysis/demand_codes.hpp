@@ -1,7 +1,8 @@
 // Demand codes: a demand category's name is its code. Demands here are base
 // demands as the model holds them (DEMANDS section), in display flow units,
 // neither multiplied by their patterns nor by the global demand multiplier.
-// Demands without a category have the empty code "".
+// Demands without a category have the empty code "". Codes are compared
+// case-insensitively and named as first met.
 #pragma once
 
 #include <string>
@@ -26,7 +27,7 @@ struct CodeSummary {
   int nodes = 0;        // nodes with a demand of the code
 };
 
-// Every code in code order (byte-wise). With used_only, only demands with a
+// Every code in the order of the upper-cased codes. With used_only, only demands with a
 // non-zero base count: codes all of whose demands are zero are left out and a
 // node counts for a code only through a non-zero demand.
 std::vector<CodeSummary> code_summaries(const Model &m, bool used_only);
