@@ -33,14 +33,14 @@ double two_compartment(SegmentChains &ch, int chain, double vmz, double vin, dou
     if (stag.v > 0.0) vt = std::min(stag.v, -vnet);
     if (vin + vt > 0.0) mix.c = (mix.c * mix.v + win + stag.c * vt) / (mix.v + vin + vt);
   }
-  if (vt > 0.0) {
-    mix.v = vmz;
-    if (vnet > 0.0) stag.v += vt;
-    else stag.v = std::max(0.0, stag.v - vt);
-  } else {
-    mix.v = std::clamp(mix.v + vnet, 0.0, vmz);
-    // Without transfer the stagnant zone keeps its water (it is empty anyway
-    // while the mixing zone is not full).
+  if (vnet > 0.0) {
+    stag.v += vt;
+    mix.v = std::min(mix.v + vnet, vmz);
+  } else if (vnet < 0.0) {
+    // The stagnant zone refills the mixing zone as far as it can; any
+    // remaining withdrawal empties the mixing zone.
+    stag.v = std::max(0.0, stag.v - vt);
+    mix.v = std::max(0.0, mix.v + vnet + vt);
   }
   return mix.c;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "hydraulics/network.hpp"
 
@@ -75,6 +76,7 @@ Transport::Transport(const Model &model)
   } else {
     for (std::size_t n = 0; n < nn_; ++n) node_q_[n] = model.nodes[n].initial_quality;
   }
+  out_q_ = node_q_;
   tank_q_.assign(nt_, 0.0);
   for (std::size_t t = 0; t < nt_; ++t) {
     const int node = model.tanks[t].node;
@@ -207,11 +209,11 @@ double Transport::stagnant_quality(int n) const {
   return count > 0 ? sum / count : node_q_[n];
 }
 
-double Transport::source_quality(int n, double vout, double dt) const {
-  if (kind_ != QualityKind::Chemical) return 0.0;
+std::optional<double> Transport::source_quality(int n, double vout, double dt) const {
+  if (kind_ != QualityKind::Chemical) return std::nullopt;
   const Node &node = m_.nodes[n];
-  if (!node.source || node.source->strength == 0.0) return 0.0;
-  if (dt <= 0 || vout / dt <= kQzero) return 0.0;
+  if (!node.source || node.source->strength == 0.0) return std::nullopt;
+  if (dt <= 0 || vout / dt <= kQzero) return std::nullopt;  // sources act on outflow only
   const Source &src = *node.source;
   double c = src.strength * pattern_factor(m_, src.pattern, period_start_);
   switch (src.kind) {
@@ -243,10 +245,20 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
     node_q_[n] = tank_q_[t];
   }
   if (n == trace_node_) {
-    node_q_[n] = kTraced;
+    node_q_[n] = out_q_[n] = kTraced;
     return kTraced;
   }
-  return node_q_[n] + source_quality(n, vout, dt);
+  // What leaves the node, source included, is also what the node reports. A
+  // concentration source at a tank or reservoir sets the quality it releases;
+  // a reservoir that releases nothing keeps reporting its last release.
+  const std::optional<double> added = source_quality(n, vout, dt);
+  if (added) {
+    const bool replaces = node.kind != NodeKind::Junction && node.source->kind == SourceKind::Concentration;
+    out_q_[n] = replaces ? *added : node_q_[n] + *added;
+  } else if (node.kind != NodeKind::Reservoir || !node.source) {
+    out_q_[n] = node_q_[n];
+  }
+  return out_q_[n];
 }
 
 void Transport::step(double dt) {
@@ -289,7 +301,7 @@ double Transport::link_quality(int k) const {
   }
   if (v > 0.0) return w / v;
   const Link &l = m_.links[k];
-  return (node_q_[l.from] + node_q_[l.to]) / 2.0;
+  return (out_q_[l.from] + out_q_[l.to]) / 2.0;
 }
 
 }  // namespace orv::wq

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "model/model.hpp"
@@ -35,7 +36,8 @@ class Transport {
   // Advances by dt seconds (at most one quality step) under the loaded period.
   void step(double dt);
 
-  double node_quality(int n) const { return node_q_[n]; }
+  // Quality of the water leaving a node (sources included).
+  double node_quality(int n) const { return out_q_[n]; }
   // Volume-weighted mean quality of a link's contents; for a link that holds
   // no water (pumps, valves), the mean quality of its end nodes.
   double link_quality(int k) const;
@@ -46,7 +48,7 @@ class Transport {
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
-  double source_quality(int n, double vout, double dt) const;
+  std::optional<double> source_quality(int n, double vout, double dt) const;
   double stagnant_quality(int n) const;
   int direction(int k) const { return dir_[k]; }
   int downstream(int k) const;
@@ -62,7 +64,7 @@ class Transport {
   std::vector<TankMixing> mixing_;
   std::vector<int> adj_start_, adj_link_;  // links at each node (CSR)
   SegmentChains chains_;                   // links, then tanks
-  std::vector<double> node_q_, tank_q_;
+  std::vector<double> node_q_, out_q_, tank_q_;  // mixed inflow, outflow, tank contents
   std::vector<double> flow_, demand_;
   std::vector<std::int8_t> dir_;
   std::vector<int> order_;
