@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "quality/transport.hpp"
@@ -33,6 +34,34 @@ wq::Period period_at(const Results &r, std::size_t step) {
   return p;
 }
 
+}  // namespace
+
+namespace wq {
+
+void run_over_steps(const Model &model, const Results &r,
+                    const std::function<void(std::size_t, const Transport &)> &record) {
+  const std::size_t steps = r.step_count();
+  Transport tr(model);
+  const double qstep = quality_step(model);
+  for (std::size_t i = 0; i < steps; ++i) {
+    tr.load(period_at(r, i));
+    record(i, tr);
+    if (i + 1 == steps) break;
+    const double span = r.times()[i + 1] - r.times()[i];
+    // Quality steps restart at every hydraulic step; a remainder shorter
+    // than a step closes the period.
+    for (double done = 0; done < span - 1e-6;) {
+      const double dt = std::min(qstep, span - done);
+      tr.step(dt);
+      done += dt;
+    }
+  }
+}
+
+}  // namespace wq
+
+namespace {
+
 void record(Results &r, std::size_t step, const wq::Transport &tr) {
   auto nodes = r.column(NodeAttr::Quality, step);
   for (std::size_t n = 0; n < nodes.size(); ++n)
@@ -63,21 +92,7 @@ void simulate_quality(const Model &model, HydraulicRun &run) {
   if (model.options.quality == QualityKind::Trace && model.find_node(model.options.trace_node) == kNone)
     warn(run, "trace node " + model.options.trace_node + " does not exist; nothing is traced");
   try {
-    wq::Transport tr(model);
-    const double qstep = quality_step(model);
-    for (std::size_t i = 0; i < steps; ++i) {
-      tr.load(period_at(r, i));
-      record(r, i, tr);
-      if (i + 1 == steps) break;
-      const double span = r.times()[i + 1] - r.times()[i];
-      // Quality steps restart at every hydraulic step; a remainder shorter
-      // than a step closes the period.
-      for (double done = 0; done < span - 1e-6;) {
-        const double dt = std::min(qstep, span - done);
-        tr.step(dt);
-        done += dt;
-      }
-    }
+    wq::run_over_steps(model, r, [&r](std::size_t i, const wq::Transport &tr) { record(r, i, tr); });
   } catch (const std::exception &e) {
     for (std::size_t i = 0; i < steps; ++i) {
       auto n = r.column(NodeAttr::Quality, i);

@@ -5,6 +5,7 @@
 //     --qstep SECONDS                        override the quality step
 //     --hydraulics FILE                      use these hydraulics instead of simulating
 //     --repeat N                             run the quality N times, print timings only
+//     --sets NODE                            print the node's data sets instead
 //
 // Hydraulics file (text, SI): "nodes links tanks", then per step a line with
 // the time (s), a line of link flows (m3/s, 0 when closed), a line of node
@@ -20,6 +21,7 @@
 
 #include "hydraulics/simulate.hpp"
 #include "io/inp_reader.hpp"
+#include "quality/data_sets.hpp"
 #include "quality/quality.hpp"
 
 namespace {
@@ -74,6 +76,7 @@ int main(int argc, char **argv) {
   }
   std::string hyd_file;
   int repeat = 0;
+  std::string sets_node;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--age") model.options.quality = orv::QualityKind::Age;
@@ -84,6 +87,7 @@ int main(int argc, char **argv) {
     } else if (a == "--qstep" && i + 1 < argc) model.times.quality_step = std::atof(argv[++i]);
     else if (a == "--hydraulics" && i + 1 < argc) hyd_file = argv[++i];
     else if (a == "--repeat" && i + 1 < argc) repeat = std::atoi(argv[++i]);
+    else if (a == "--sets" && i + 1 < argc) sets_node = argv[++i];
     else {
       std::fprintf(stderr, "unknown option %s\n", a.c_str());
       return 2;
@@ -108,6 +112,14 @@ int main(int argc, char **argv) {
     return 0;
   }
   orv::simulate_quality(model, run);
+  if (!sets_node.empty()) {
+    const auto sets = orv::wq::node_data_sets(model, run.results, model.find_node(sets_node));
+    std::printf("max,%d\n", orv::wq::max_data_set_values(run.results));
+    for (const auto &s : sets)
+      for (std::size_t i = 0; i < s.values.size(); ++i)
+        std::printf("%s,%s,%s,%g,%.9g\n", s.node.c_str(), s.code.c_str(), s.attr.c_str(), s.times[i], s.values[i]);
+    return 0;
+  }
   const orv::Results &r = run.results;
   std::string out;
   char buf[128];
