@@ -12,7 +12,7 @@ int max_data_set_values(const Results &r) { return static_cast<int>(r.step_count
 std::vector<int> traced_origins(const Model &m) {
   std::vector<int> out;
   for (std::size_t n = 0; n < m.nodes.size(); ++n)
-    if (m.nodes[n].kind == NodeKind::Reservoir || m.nodes[n].source) out.push_back(static_cast<int>(n));
+    if (m.nodes[n].kind == NodeKind::Reservoir) out.push_back(static_cast<int>(n));
   if (out.size() < 2) out.clear();
   return out;
 }

@@ -3,7 +3,7 @@
 //  - attribute "C": the simulated quality at the node, code = the quality's
 //    name (the chemical's name, "AGE" or "TRACE"), values in display units;
 //  - attribute "T": when the network has two or more origins of water
-//    (reservoirs and nodes with a quality source), one set per origin with
+//    (reservoirs; boosters and tanks only pass water on), one set per origin with
 //    the percentage of the node's water that came from it, code = the
 //    origin's id. Each is a trace run from that origin over the same
 //    hydraulics.

@@ -196,11 +196,12 @@ void Transport::release_into(int k, double v, double c) {
 }
 
 // Mean quality of the water next to a junction that receives no flow.
-double Transport::stagnant_quality(int n) const {
+double Transport::stagnant_quality(int n, bool outflow_only) const {
   double sum = 0.0;
   int count = 0;
   for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
     const int k = adj_link_[a];
+    if (outflow_only && (dir_[k] == 0 || upstream(k) != n)) continue;
     const int s = downstream(k) == n ? chains_.first(k) : chains_.last(k);
     if (s < 0) continue;
     sum += chains_.at(s).c;
@@ -234,11 +235,11 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   const Node &node = m_.nodes[n];
   if (node.kind == NodeKind::Junction) {
     vin -= std::min(0.0, demand_[n]) * dt;  // external inflow brings no substance
-    // Without inflow: a junction that still delivers water (only in an
-    // unbalanced solution) keeps its quality; a stagnant one takes the mean
-    // quality of the water next to it.
+    // Without inflow: a stagnant junction takes the mean quality of the water
+    // next to it; one that still delivers water (only in an unbalanced
+    // solution) takes that of the water it released last, as it has reacted.
     if (vin > 0.0) node_q_[n] = win / vin;
-    else if (vout <= 0.0) node_q_[n] = stagnant_quality(n);
+    else node_q_[n] = stagnant_quality(n, vout > 0.0);
   } else if (node.kind == NodeKind::Tank && node.tank != kNone) {
     const int t = node.tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);

@@ -186,3 +186,57 @@ def with_sections(inp, folder, name, replace=None, add=""):
     path = Path(folder) / name
     path.write_text(text, encoding="latin-1")
     return path
+
+
+# ---------------------------------------------------------------- test cases
+
+TOWN = REPO / "examples" / "town.inp"
+LONG_TIMES = (" Duration 72:00\n Hydraulic Timestep 1:00\n Quality Timestep 0:05\n"
+              " Pattern Timestep 2:00\n Report Timestep 1:00")
+CHLORINE = " Units LPS\n Headloss H-W\n Quality Chlorine mg/L"
+
+
+def town_variant(folder, name, options=CHLORINE, add=""):
+    return with_sections(TOWN, folder, name, replace={"TIMES": LONG_TIMES, "OPTIONS": options}, add=add)
+
+
+REACTIVE = ("[REACTIONS]\n Order Bulk 1\n Global Bulk -0.5\n Global Wall -0.3\n Tank T1 -0.2\n"
+            "[QUALITY]\n R1 1.0\n T1 0.5\n J4 0.2\n")
+CASES = {
+    "age": (" Units LPS\n Headloss H-W\n Quality Age", ""),
+    "trace": (" Units LPS\n Headloss H-W\n Quality Trace R1", ""),
+    "mixed": (CHLORINE, "[MIXING]\n T1 MIXED\n" + REACTIVE),
+    "two_compartment": (CHLORINE, "[MIXING]\n T1 2COMP 0.4\n" + REACTIVE),
+    "fifo": (CHLORINE, "[MIXING]\n T1 FIFO\n" + REACTIVE),
+    "lifo": (CHLORINE, "[MIXING]\n T1 LIFO\n" + REACTIVE),
+    "sources": (CHLORINE, "[QUALITY]\n T1 0.5\n[SOURCES]\n R1 CONCEN 1.2 SRC\n J3 MASS 60\n"
+                          " J7 SETPOINT 0.8\n J5 FLOWPACED 0.1 SRC\n[PATTERNS]\n SRC 1 1.5 0.5\n"),
+    "zero_order_wall_limited": (CHLORINE + "\n Diffusivity 1.0", "[QUALITY]\n R1 1.0\n T1 0.8\n"
+                                "[REACTIONS]\n Order Wall 0\n Global Wall -0.05\n Order Bulk 1.5\n"
+                                " Global Bulk -0.3\n Limiting Potential 0.1\n Bulk P3 -1.2\n Wall P4 -0.2\n"),
+    "growth_second_order": (CHLORINE, "[QUALITY]\n R1 0.2\n[REACTIONS]\n Order Bulk 2\n Global Bulk 0.4\n"
+                            " Limiting Potential 2.0\n Order Tank 0\n Global Wall 0\n Tank T1 0.01\n"),
+    "roughness_correlation": (CHLORINE, "[QUALITY]\n R1 1.0\n[REACTIONS]\n Roughness Correlation -20\n"
+                              " Global Bulk -0.1\n"),
+}
+
+
+@pytest.mark.parametrize("case", sorted(CASES))
+def test_quality_matches_reference_with_its_hydraulics(case, tmp_path):
+    options, add = CASES[case]
+    inp = town_variant(tmp_path, f"{case}.inp", options, add)
+    hyd = tmp_path / "hyd.txt"
+    ref = run_reference(inp, hyd_file=hyd)
+    ours = run_ours(inp, hyd_file=hyd)
+    assert ours.status == 0, ours.message
+    ratio, where = compare(ours, ref)
+    assert ratio <= 1.0, where
+
+
+@pytest.mark.parametrize("mode", ["AGE", "TRACE 40"])
+def test_anytown_matches_reference(mode, tmp_path):
+    inp = wntr_networks() / "Anytown.inp"
+    hyd = tmp_path / "hyd.txt"
+    ref = run_reference(inp, mode, hyd_file=hyd)
+    ratio, where = compare(run_ours(inp, mode, hyd_file=hyd), ref)
+    assert ratio <= 1.0, where
