@@ -39,9 +39,10 @@ def main(path):
     pmin, pmax, pmean, tpmin, _ = sim.getallminmax(NODE, "P", nodes)
     unit, _ = sim.getunit("P")
     ids = [text(sim.getid(NODE, k + 1)[0]) for k in range(nodes)]
-    worst = int(np.argmin(pmin))
-    print(f"Pressure ({text(unit)}): lowest {pmin[worst]:.2f} at {ids[worst]} ({tpmin[worst]:g} h), "
-          f"highest {pmax.max():.2f}, network mean {pmean.mean():.2f}")
+    junction = np.array([text(sim.nstrattr(NODE, k + 1, "TYPE")[0]) == "JUNCTION" for k in range(nodes)])
+    worst = int(np.flatnonzero(junction)[np.argmin(pmin[junction])])
+    print(f"Junction pressure ({text(unit)}): lowest {pmin[worst]:.2f} at {ids[worst]} ({tpmin[worst]:.2f} h), "
+          f"highest {pmax[junction].max():.2f}, mean {pmean[junction].mean():.2f}")
 
     for k in range(1, tanks + 1):
         tank_id = text(sim.getid(TANK, k)[0])
@@ -58,7 +59,7 @@ def main(path):
         n = sim.tslen()
         times, flows, got = sim.ts(BRANCH, branch_id, "Q", n)
         running = np.diff(times[:got], append=tmax)[flows[:got] > 1e-6].sum()
-        print(f"Pump {branch_id}: running {running:g} h of {tmax - tmin:g} h")
+        print(f"Pump {branch_id}: running {running:.2f} h of {tmax - tmin:g} h")
     sim.closemel()
 
 
