@@ -157,6 +157,12 @@ struct GradientSolver::Impl {
           const Gradient g = link_gradient(net, s, k);
           P = g.P;
           Y = g.Y;
+          // Runaway flows in parts cut off from every source must not make the
+          // matrix singular: no link conducts less than a closed one.
+          if (!(P >= 1.0 / kBigGradient) || !std::isfinite(Y)) {
+            P = 1.0 / kBigGradient;
+            Y = q;
+          }
         }
       }
       s.P[k] = P;
