@@ -8,6 +8,8 @@
 namespace orv::analysis {
 
 double quantile(std::vector<float> values, double level) {
+  std::erase_if(values, [](float v) { return std::isnan(v); });
+  if (values.empty()) return std::nan("");
   std::sort(values.begin(), values.end());
   const double h = static_cast<double>(values.size() - 1) * level;
   const std::size_t lo = static_cast<std::size_t>(std::floor(h));

@@ -12,7 +12,7 @@ namespace orv::analysis {
 // Quantile of level p (0 <= p <= 1) by linear interpolation between order
 // statistics: with the n values sorted as x[0] <= ... <= x[n-1] and
 // h = (n - 1) p, the quantile is x[floor h] + (h - floor h)(x[floor h + 1] - x[floor h]).
-// The series must not be empty.
+// NaN values are left out; without any other value the quantile is NaN.
 double quantile(std::vector<float> values, double level);
 
 enum class Comparison { Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual };
