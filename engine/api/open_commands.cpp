@@ -30,15 +30,16 @@ int keyword_out(std::string_view word, int *ln, char *sout, orv_len lsout) {
 
 extern "C" {
 
+// The open calls give the version, or a failure as the negated status.
 int VBOpenMelisto(void) {
-  return guarded(-code(Status::Internal), [] {
+  return guarded_count([] {
     engine().open();
     return kEngineVersion;
   });
 }
 
 int VBOpenMelistoFld(const char *folder, orv_len lfolder) {
-  return guarded(-code(Status::Internal), [&] {
+  return guarded_count([&] {
     auto dir = text_in(folder, lfolder);
     if (!dir) fail(Status::BadArgument, "invalid folder text");
     std::error_code ec;

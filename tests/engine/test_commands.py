@@ -262,7 +262,8 @@ def test_work_folder_resolves_relative_names(engine, tmp_path):
     missing = str(tmp_path / "no").encode()
     assert engine.lib.cChangeWorkFolder(missing, C.byref(flag), L(len(missing))) == FILE_ERROR
     assert flag.value == 0 and engine.var("WORKDIR", 400) == str(tmp_path)
-    assert engine.lib.VBOpenMelistoFld(missing, L(len(missing))) < 0
+    assert engine.lib.VBOpenMelistoFld(missing, L(len(missing))) == -FILE_ERROR
+    assert engine.lib.VBOpenMelistoFld(missing, L(-1)) == -BAD_ARGUMENT
     assert engine.var("NNODES") == "10"  # a failed open leaves the engine as it was
     assert engine.lib.VBOpenMelistoFld(folder, L(len(folder))) == 20261201
 
