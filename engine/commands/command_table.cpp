@@ -1,6 +1,7 @@
 #include "commands/command_table.hpp"
 
 #include <array>
+#include <map>
 
 namespace orv::commands {
 namespace {
@@ -34,10 +35,10 @@ const auto quality_commands = std::to_array<CommandDef>({
     {"QUALITY", "QUALITY NONE | AGE | TRACE <node id> | CHEMICAL <name> [units]", cmd_quality},
 });
 const auto measure_commands = std::to_array<CommandDef>({
-    {"MEASURE", "MEASURE <file.csv>", cmd_measure},
+    {"MEASURE", "MEASURE <file.csv> | CLEAR", cmd_provided},
 });
 const auto calibration_commands = std::to_array<CommandDef>({
-    {"CALIBRATE", "CALIBRATE", cmd_calibrate},
+    {"CALIBRATE", "CALIBRATE [parameters]", cmd_provided},
 });
 const auto system_commands = std::to_array<CommandDef>({
     {"RUN", "RUN <command file> [argument]...", cmd_run},
@@ -62,7 +63,25 @@ const auto argument_words = std::to_array<std::string_view>({
     "HYDRAULICS", "NONE", "AGE", "TRACE", "CHEMICAL",
 });
 
+std::map<std::string, Handler, std::less<>> &provided() {
+  static std::map<std::string, Handler, std::less<>> handlers;
+  return handlers;
+}
+
 }  // namespace
+
+void provide_handler(std::string_view keyword, Handler run) { provided()[std::string(keyword)] = run; }
+
+Handler provided_handler(std::string_view keyword) {
+  auto it = provided().find(keyword);
+  return it == provided().end() ? nullptr : it->second;
+}
+
+void cmd_provided(Engine &e, Arguments &a) {
+  Handler run = provided_handler(a.keyword());
+  if (!run) throw Failure(Status::NotAvailable, a.keyword() + ": not available in this version");
+  run(e, a);
+}
 
 std::span<const ModuleDef> modules() { return module_table; }
 

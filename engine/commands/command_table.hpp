@@ -32,6 +32,13 @@ const CommandDef *find_command(std::string_view keyword);
 // Keywords of all modules in order, then the argument words.
 const std::vector<std::string> &dictionary();
 
+// Keywords whose work belongs to other parts of the engine (MEASURE,
+// CALIBRATE) run the handler those parts provide, registered once at start-up
+// (for example from a static initializer); without one they give
+// NotAvailable.
+void provide_handler(std::string_view keyword, Handler run);
+Handler provided_handler(std::string_view keyword);
+
 // Names accepted by OPTION and TIME (for the dictionary).
 std::vector<std::string> option_names();
 std::vector<std::string> time_names();
@@ -51,8 +58,7 @@ void cmd_delete(Engine &, Arguments &);
 void cmd_simulate(Engine &, Arguments &);
 void cmd_instant(Engine &, Arguments &);
 void cmd_quality(Engine &, Arguments &);
-void cmd_measure(Engine &, Arguments &);
-void cmd_calibrate(Engine &, Arguments &);
+void cmd_provided(Engine &, Arguments &);
 void cmd_run(Engine &, Arguments &);
 void cmd_batch(Engine &, Arguments &);
 

@@ -1,5 +1,5 @@
-// EDIT module: SET. SIMULATION module: SIMULATE, INSTANT. MEASURES and
-// CALIBRATION modules (not available yet). SYSTEM module: RUN, BATCH.
+// EDIT module: SET. SIMULATION module: SIMULATE, INSTANT. SYSTEM module:
+// RUN, BATCH. (MEASURE and CALIBRATE run provided handlers: command_table.cpp.)
 #include "attributes/values.hpp"
 #include "commands/command_table.hpp"
 #include "commands/element_words.hpp"
@@ -41,14 +41,6 @@ void cmd_instant(Engine &e, Arguments &a) {
     hours = *seconds / 3600.0;
   }
   e.set_instant_hours(hours);
-}
-
-void cmd_measure(Engine &, Arguments &a) {
-  throw Failure(Status::NotAvailable, a.keyword() + ": measurements are not available in this version");
-}
-
-void cmd_calibrate(Engine &, Arguments &a) {
-  throw Failure(Status::NotAvailable, a.keyword() + ": calibration is not available in this version");
 }
 
 void cmd_run(Engine &e, Arguments &a) {
