@@ -14,15 +14,18 @@ namespace orv::hyd {
 
 namespace {
 using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-using Factor = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
+// The matrix is assembled directly in fill-reducing order (computed once), in
+// upper storage: the factorisation then reads it in place, with no permuted copy.
+using Factor = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Upper, Eigen::NaturalOrdering<int>>;
 
 enum class Pinned : std::uint8_t { No, Prv, Psv, Fcv, Pbv };
 }  // namespace
 
 struct GradientSolver::Impl {
   const Net &net;
-  SparseMatrix A;                // lower triangle of the junction matrix
+  SparseMatrix A;                // upper triangle of the junction matrix, in solver order
   Factor factor;
+  std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
   std::vector<int> diag_pos;     // value index of each diagonal entry
   std::vector<int> link_pos;     // value index of each link's off-diagonal entry (-1 if none)
   Eigen::VectorXd rhs, x;
@@ -39,16 +42,29 @@ struct GradientSolver::Impl {
       const int r1 = net.nodes[l.n1].row, r2 = net.nodes[l.n2].row;
       if (r1 >= 0 && r2 >= 0) t.emplace_back(std::max(r1, r2), std::min(r1, r2), 1.0);
     }
+    // Fill-reducing order of the junction rows, once per model.
+    SparseMatrix pattern(nj, nj);
+    pattern.setFromTriplets(t.begin(), t.end());
+    Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> inverse;
+    Eigen::AMDOrdering<int> amd;
+    amd(pattern.selfadjointView<Eigen::Lower>(), inverse);
+    const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order = inverse.inverse();
+    slot.assign(net.nodes.size(), -1);
+    for (std::size_t i = 0; i < net.nodes.size(); ++i)
+      if (net.nodes[i].row >= 0) slot[i] = order.indices()[net.nodes[i].row];
+    for (auto &e : t) {
+      const int a = order.indices()[e.row()], b = order.indices()[e.col()];
+      e = Eigen::Triplet<double>(std::min(a, b), std::max(a, b), 1.0);
+    }
     A.resize(nj, nj);
     A.setFromTriplets(t.begin(), t.end());
     A.makeCompressed();
     diag_pos.assign(nj, -1);
-    for (int c = 0; c < nj; ++c)
-      diag_pos[c] = position(c, c);
+    for (int c = 0; c < nj; ++c) diag_pos[c] = position(c, c);
     link_pos.assign(net.links.size(), -1);
     for (std::size_t k = 0; k < net.links.size(); ++k) {
-      const int r1 = net.nodes[net.links[k].n1].row, r2 = net.nodes[net.links[k].n2].row;
-      if (r1 >= 0 && r2 >= 0) link_pos[k] = position(std::max(r1, r2), std::min(r1, r2));
+      const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
+      if (a >= 0 && b >= 0) link_pos[k] = position(std::min(a, b), std::max(a, b));
     }
     rhs.resize(nj);
     pinned.assign(net.links.size(), Pinned::No);
@@ -104,26 +120,27 @@ struct GradientSolver::Impl {
     const bool pda = o.demand_model == DemandModel::PressureDriven;
     for (std::size_t i = 0; i < net.nodes.size(); ++i) {
       const NodeData &n = net.nodes[i];
-      if (n.row < 0) continue;
+      const int row = slot[i];
+      if (row < 0) continue;
       const Node &node = net.model->nodes[i];
       if (node.emitter_coeff > 0) {
         const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i]);
-        val[diag_pos[n.row]] += g.P;
-        rhs[n.row] += -(s.emitter_flow[i] - g.Y) + g.P * n.elevation;
+        val[diag_pos[row]] += g.P;
+        rhs[row] += -(s.emitter_flow[i] - g.Y) + g.P * n.elevation;
       }
       if (pda && s.demand[i] > 0) {
         const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], o.required_pressure - o.minimum_pressure,
                                            o.pressure_exponent);
-        val[diag_pos[n.row]] += g.P;
-        rhs[n.row] += -(s.demand_flow[i] - g.Y) + g.P * (n.elevation + o.minimum_pressure);
+        val[diag_pos[row]] += g.P;
+        rhs[row] += -(s.demand_flow[i] - g.Y) + g.P * (n.elevation + o.minimum_pressure);
       } else {
-        rhs[n.row] -= s.demand_flow[i];
+        rhs[row] -= s.demand_flow[i];
       }
     }
     for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
       const int k = static_cast<int>(kk);
       const LinkData &l = net.links[k];
-      const int r1 = net.nodes[l.n1].row, r2 = net.nodes[l.n2].row;
+      const int r1 = slot[l.n1], r2 = slot[l.n2];
       pinned[k] = pin_state(s, k);
       double P, Y;
       const double q = s.flow[k];
@@ -256,7 +273,7 @@ struct GradientSolver::Impl {
         if (factor.info() != Eigen::Success) { out.singular = true; return out; }
         x = factor.solve(rhs);
         for (std::size_t i = 0; i < net.nodes.size(); ++i) {
-          const int r = net.nodes[i].row;
+          const int r = slot[i];
           if (r < 0) continue;
           if (!std::isfinite(x[r])) { out.singular = true; return out; }
           s.head[i] = x[r];

@@ -45,6 +45,7 @@ class Simulation {
       set_demands();
       apply_simple_controls(net_, s_);
       const SolveOutcome out = solver_.solve(s_);
+      run.iterations += out.iterations;
       if (out.singular) {
         run.status = kHydErrSingular;
         run.message = "the network equations could not be solved at " + clock(s_.time) +

@@ -32,6 +32,7 @@ struct HydraulicRun {
   std::string message;
   Results results;
   std::vector<UnstableDevice> unstable;
+  long iterations = 0;  // Newton iterations over the whole run
 };
 
 // Never throws for model content; failures come back in status/message.

@@ -91,8 +91,8 @@ int main(int argc, char **argv) {
       auto t0 = std::chrono::steady_clock::now();
       orv::HydraulicRun run = orv::simulate_hydraulics(model);
       auto t1 = std::chrono::steady_clock::now();
-      std::printf("%.6f %zu %d\n", std::chrono::duration<double>(t1 - t0).count(), run.results.step_count(),
-                  run.status);
+      std::printf("%.6f %zu %d %ld\n", std::chrono::duration<double>(t1 - t0).count(), run.results.step_count(),
+                  run.status, run.iterations);
     }
     return 0;
   }
