@@ -22,7 +22,11 @@ inline constexpr int kEngineVersion = 20261201;
 // of fixed-length callers) are dropped; leading blanks too.
 std::optional<std::string_view> text_in(const char *p, orv_len n);
 
-// Same, for a text read up to its terminating NUL, never beyond max_len.
+// Longest text read up to a terminator (cShearStr's identifier).
+inline constexpr std::size_t kMaxTerminatedText = 4096;
+
+// Same, for a text read up to its terminating NUL, never beyond max_len;
+// nullopt when no NUL comes within max_len.
 std::optional<std::string_view> text_until_nul(const char *p, std::size_t max_len);
 
 // Writes s into buf[0, n), blank-padded, truncated to n characters; nothing is

@@ -92,9 +92,10 @@ int cSDuree_Cumulee(const char *, const char *, const char *, const float *, con
                     orv_len, orv_len, orv_len) {
   return kNotAvailable;
 }
-int cShearStr(const char *, const float *, float *s, float *ds) {
+int cShearStr(const char *sid, const float *, float *s, float *ds) {
   put(s, 0.0f);
   put(ds, 0.0f);
+  if (!text_until_nul(sid, kMaxTerminatedText)) return code(Status::BadArgument);
   return kNotAvailable;
 }
 int GetNBMaxWQcomp(void) { return 0; }

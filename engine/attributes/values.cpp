@@ -23,6 +23,20 @@ const Results *results_for(const Engine &e, const AttributeDef &def) {
   return def.needs_results ? &e.results() : nullptr;
 }
 
+// The stored column of a result attribute at a step, when the type reads it
+// in its own numbering (no tank-to-node gathering); empty otherwise.
+std::span<const float> direct_column(const Results &r, const AttributeDef &def, ElementType type,
+                                     std::size_t step) {
+  if (def.node_column && type == ElementType::Node) return r.column(*def.node_column, step);
+  if (def.link_column) return r.column(*def.link_column, step);
+  if (def.tank_column) return r.column(*def.tank_column, step);
+  return {};
+}
+
+bool is_direct(const AttributeDef &def, ElementType type) {
+  return (def.node_column && type == ElementType::Node) || def.link_column || def.tank_column;
+}
+
 std::vector<int> targets(const Model &m, const AttributeDef &def, ElementType type) {
   const int n = element_count(m, type);
   std::vector<int> out(static_cast<std::size_t>(n));
@@ -105,6 +119,13 @@ std::vector<float> network_vector(const Engine &e, const AttributeDef &def, Elem
   const std::size_t step = r ? e.current_step() : 0;
   const std::vector<int> ts = targets(m, def, type);
   std::vector<float> out(ts.size());
+  if (r && is_direct(def, type) && def.quantity != Quantity::Setting) {
+    // One contiguous column, one factor.
+    const std::span<const float> column = direct_column(*r, def, type, step);
+    const double f = display_unit(m, def.quantity).factor;
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<float>(column[i] * f);
+    return out;
+  }
   for (std::size_t i = 0; i < ts.size(); ++i)
     out[i] = static_cast<float>(si_value(m, r, def, step, ts[i]) * display_factor(m, def, ts[i]));
   return out;
@@ -122,6 +143,21 @@ ElementExtremes network_extremes(const Engine &e, const AttributeDef &def, Eleme
   x.min_hours.assign(n, 0.0f);
   x.max_hours.assign(n, 0.0f);
   if (steps == 0) return x;
+  if (is_direct(def, type)) {
+    // One forward pass over the stored block.
+    const Results::Extremes ex = def.node_column   ? r.extremes(*def.node_column)
+                                 : def.link_column ? r.extremes(*def.link_column)
+                                                   : r.extremes(*def.tank_column);
+    for (std::size_t i = 0; i < n; ++i) {
+      const double f = display_factor(m, def, ts[i]);
+      x.min[i] = static_cast<float>(ex.min[i] * f);
+      x.max[i] = static_cast<float>(ex.max[i] * f);
+      x.mean[i] = static_cast<float>(ex.mean[i] * f);
+      x.min_hours[i] = static_cast<float>(r.times()[ex.min_step[i]] / 3600.0);
+      x.max_hours[i] = static_cast<float>(r.times()[ex.max_step[i]] / 3600.0);
+    }
+    return x;
+  }
   std::vector<double> lo(n, INFINITY), hi(n, -INFINITY), sum(n, 0.0);
   std::vector<std::size_t> lo_step(n, 0), hi_step(n, 0);
   // One pass per step over the elements: for result columns the reads of a

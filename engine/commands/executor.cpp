@@ -66,6 +66,7 @@ void run_command_file(Engine &e, const std::string &file, const std::vector<std:
   int number = 0;
   while (std::getline(in, line)) {
     ++number;
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // UTF-8 mark
     try {
       execute_line(e, substitute(line, args));
     } catch (const Failure &f) {

@@ -18,7 +18,9 @@ std::string upper(std::string_view s) {
 }
 
 void Engine::open() {
+  const std::uint64_t generation = model_generation_;
   *this = Engine{};
+  model_generation_ = generation + 1;
   open_ = true;
   std::error_code ec;
   work_folder_ = std::filesystem::current_path(ec);
@@ -26,8 +28,10 @@ void Engine::open() {
 
 void Engine::close() {
   const auto folder = work_folder_;
+  const std::uint64_t generation = model_generation_;
   *this = Engine{};
   work_folder_ = folder;
+  model_generation_ = generation + 1;
 }
 
 const Model &Engine::model() const {
@@ -42,6 +46,7 @@ Model &Engine::edit_model() {
 
 void Engine::install_model(Model m, std::string file) {
   model_ = std::move(m);
+  ++model_generation_;
   model_file_ = std::move(file);
   run_.reset();
   last_run_status_ = -1;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -47,6 +48,9 @@ class Engine {
   void install_model(Model m, std::string file);
   // Drops the model with everything that refers to it.
   void unload_model();
+  // Changes whenever another model is installed or the model is dropped, so
+  // that state kept elsewhere for a model can tell it is stale.
+  std::uint64_t model_generation() const { return model_generation_; }
 
   bool has_results() const { return run_.has_value(); }
   const HydraulicRun &run() const;  // throws Failure(NoResults)
@@ -98,6 +102,7 @@ class Engine {
   bool batch_ = false;
   std::optional<Model> model_;
   std::string model_file_;
+  std::uint64_t model_generation_ = 0;
   std::optional<HydraulicRun> run_;
   int last_run_status_ = -1;
   std::string last_run_message_;
