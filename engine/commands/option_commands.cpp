@@ -167,6 +167,8 @@ const auto times = std::to_array<TimeSetting>({
     {"START_CLOCKTIME", &Times::start_clocktime, false, true},
 });
 
+constexpr double kLongestTime = 2147483647.0;  // seconds
+
 std::string underscored(std::string s) {
   std::replace(s.begin(), s.end(), ' ', '_');
   return upper(s);
@@ -218,8 +220,11 @@ void cmd_time(Engine &e, Arguments &a) {
   const TimeSetting &setting = named(a, times, "time setting");
   auto seconds = parse_duration(a.rest("time", 1), setting.clock);
   if (!seconds) a.error("malformed time for " + std::string(setting.name));
-  if (setting.must_be_positive && *seconds <= 0)
-    a.error(std::string(setting.name) + " must be positive");
+  // Times are whole seconds, within the range the file format can hold.
+  *seconds = std::round(*seconds);
+  if (*seconds > kLongestTime) a.error(std::string(setting.name) + " is too long");
+  if (setting.must_be_positive && *seconds < 1)
+    a.error(std::string(setting.name) + " must be at least one second");
   if (setting.clock && *seconds >= 86400) a.error("clock time must be within one day");
   e.edit_model().times.*setting.field = *seconds;
 }

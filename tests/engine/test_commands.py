@@ -168,6 +168,8 @@ def test_failing_commands_change_nothing(town):
         ("OPTION PATTERN NOPE", UNKNOWN_NAME),
         ("TIME DURATION abc", COMMAND_ERROR),
         ("TIME HYDRAULIC STEP 0", COMMAND_ERROR),
+        ("TIME HYDRAULIC STEP 0.1 SEC", COMMAND_ERROR),
+        ("TIME DURATION 1e40", COMMAND_ERROR),
         ("TIME NOPE 3", COMMAND_ERROR),
         ("DATE 2023-02-29", COMMAND_ERROR),
         ("SET BRANCH P1 R -1", BAD_ARGUMENT),
