@@ -257,16 +257,43 @@ struct GradientSolver::Impl {
     return true;
   }
 
-  SolveOutcome solve(State &s) {
+  // Pumps must not run backwards: an open pump carrying reverse flow stops.
+  bool stop_reversed_pumps(State &s) const {
+    bool changed = false;
+    for (std::size_t k = 0; k < net.links.size(); ++k)
+      if (net.links[k].kind == LinkKind::Pump && !is_closed(s.status[k]) && s.flow[k] < -kQtol) {
+        s.status[k] = Status::XHead;
+        changed = true;
+      }
+    return changed;
+  }
+
+  // An open pump without flow restarts from its design flow: linearised at
+  // zero flow, its head curve is nearly flat and lets huge flows through.
+  void restart_idle_pumps(State &s) const {
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      const LinkData &l = net.links[k];
+      if (l.kind == LinkKind::Pump && !is_closed(s.status[k]) && s.setting[k] > 0 && s.flow[k] < kQtol)
+        s.flow[k] = l.q0 * s.setting[k];
+    }
+  }
+
+  SolveOutcome solve(State &s, bool safeguarded) {
     const Options &o = net.model->options;
     SolveOutcome out;
     const int trials = o.trials;
     const int max_trials = trials + std::max(o.unbalanced_continue, 0);
-    int next_check = o.check_freq;
+    // Safeguarded: statuses examined at every iteration, reversed pumps stopped,
+    // and flow updates damped once near the solution.
+    const int check_freq = safeguarded ? 1 : o.check_freq;
+    const int max_check = safeguarded ? trials : o.max_check;
+    const double damp_limit = safeguarded ? std::max(o.damp_limit, 0.1) : o.damp_limit;
+    int next_check = check_freq;
     std::vector<Status> before_check = s.status;
     s.relax = 1.0;
     for (int iter = 1; iter <= max_trials; ++iter) {
       out.iterations = iter;
+      if (safeguarded) restart_idle_pumps(s);
       assemble(s);
       if (analysed) {
         factor.factorize(A);
@@ -284,8 +311,8 @@ struct GradientSolver::Impl {
       const bool extra = iter > trials;
       bool valve_change = false;
       s.relax = 1.0;
-      if (o.damp_limit > 0) {
-        if (relerr <= o.damp_limit) {
+      if (damp_limit > 0) {
+        if (relerr <= damp_limit) {
           s.relax = 0.6;
           if (!extra) valve_change = check_pressure_valves(net, s);
         }
@@ -297,12 +324,14 @@ struct GradientSolver::Impl {
         before_check = s.status;
         bool change = valve_change;
         change |= check_links(net, s);
+        if (safeguarded) change |= stop_reversed_pumps(s);
         if (!change) { out.converged = true; break; }
-        next_check = iter + o.check_freq;
-      } else if (iter <= o.max_check && iter == next_check) {
+        next_check = iter + check_freq;
+      } else if (iter <= max_check && iter == next_check) {
         before_check = s.status;
         check_links(net, s);
-        next_check += o.check_freq;
+        if (safeguarded) stop_reversed_pumps(s);
+        next_check += check_freq;
       }
     }
     if (!out.converged)
@@ -314,6 +343,6 @@ struct GradientSolver::Impl {
 
 GradientSolver::GradientSolver(const Net &net) : impl_(std::make_unique<Impl>(net)) {}
 GradientSolver::~GradientSolver() = default;
-SolveOutcome GradientSolver::solve(State &s) { return impl_->solve(s); }
+SolveOutcome GradientSolver::solve(State &s, bool safeguarded) { return impl_->solve(s, safeguarded); }
 
 }  // namespace orv::hyd

@@ -25,7 +25,9 @@ class GradientSolver {
   GradientSolver(const GradientSolver &) = delete;
   GradientSolver &operator=(const GradientSolver &) = delete;
 
-  SolveOutcome solve(State &s);
+  // Solves the instant of s. `safeguarded` trades the customary iteration path
+  // for robustness (see docs/hydraulics.md); it serves as a second attempt.
+  SolveOutcome solve(State &s, bool safeguarded = false);
 
  private:
   struct Impl;

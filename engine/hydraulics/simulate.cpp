@@ -44,8 +44,18 @@ class Simulation {
     while (true) {
       set_demands();
       apply_simple_controls(net_, s_);
-      const SolveOutcome out = solver_.solve(s_);
+      const State before = s_;
+      SolveOutcome out = solver_.solve(s_);
       run.iterations += out.iterations;
+      if (!out.converged && !out.singular) {
+        // Second attempt from the same start, on the safeguarded path.
+        State first = std::move(s_);
+        s_ = before;
+        SolveOutcome retry = solver_.solve(s_, true);
+        run.iterations += retry.iterations;
+        if (retry.converged) out = retry;
+        else s_ = std::move(first);
+      }
       if (out.singular) {
         run.status = kHydErrSingular;
         run.message = "the network equations could not be solved at " + clock(s_.time) +

@@ -135,8 +135,8 @@ def test_unbalanced_run_stops_or_continues_as_asked(tmp_path, dump_tool):
 
 
 def test_memory_and_descriptors_stay_flat_over_many_runs(dump_tool):
-    net = ref.network_dir() / "Net6_plus.inp"
-    out = subprocess.run([str(dump_tool), str(net), "--cycles", "25"], capture_output=True, text=True, check=True)
+    net = ref.network_dir() / "Anytown_multipointcurves.inp"
+    out = subprocess.run([str(dump_tool), str(net), "--cycles", "60"], capture_output=True, text=True, check=True)
     rows = [line.split() for line in out.stdout.splitlines()]
     rss = [int(r[1]) for r in rows]
     fds = {int(r[2]) for r in rows}
