@@ -1,8 +1,9 @@
-// State of the analysis features kept between calls: the SHL catalogue, the
-// density table and the calibration thresholds belong to the session; the
-// measurements, SHL attachments, calibration summary and the walks belong to
-// the model they were made for and are dropped when another model is
-// installed (or the model is unloaded).
+// State of the analysis features kept between calls. The SHL catalogue, the
+// density table and the calibration thresholds belong to the session: loading
+// another model keeps them, opening or closing the engine or unloading the
+// model resets them. The measurements, SHL attachments, calibration summary
+// and the walks belong to the model they were made for and are dropped when
+// another model is installed.
 #pragma once
 
 #include <cstddef>
@@ -57,8 +58,8 @@ struct AnalysisState {
   ModelState model;
 };
 
-// The state, its model part reset when the engine's model is not the one it
-// was made for.
+// The state, its model part reset when the engine's model generation is not
+// the one it was made for.
 AnalysisState &analysis_state(const Engine &e);
 
 }  // namespace orv::analysis

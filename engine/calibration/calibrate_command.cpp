@@ -4,6 +4,7 @@
 
 #include "analysis/analysis_state.hpp"
 #include "calibration/calibrate.hpp"
+#include "commands/command_table.hpp"
 
 namespace orv::calibration {
 namespace {
@@ -69,5 +70,9 @@ void calibrate_command(Engine &e, commands::Arguments &a) {
   e.install_run(std::move(result.run));
   s.model.summary = result.summary;
 }
+
+namespace {
+[[maybe_unused]] const bool registered = (commands::provide_handler("CALIBRATE", calibrate_command), true);
+}  // namespace
 
 }  // namespace orv::calibration

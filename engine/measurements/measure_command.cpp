@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "analysis/analysis_state.hpp"
+#include "commands/command_table.hpp"
 #include "measurements/csv_reader.hpp"
 
 namespace orv::measurements {
@@ -21,5 +22,10 @@ void measure_command(Engine &e, commands::Arguments &a) {
   if (!in) throw Failure(Status::FileError, a.keyword() + ": cannot read " + path.string());
   s.model.measurements.merge(read_measurements(in, m, path.string()));
 }
+
+
+namespace {
+[[maybe_unused]] const bool registered = (commands::provide_handler("MEASURE", measure_command), true);
+}  // namespace
 
 }  // namespace orv::measurements

@@ -25,10 +25,8 @@
 #include "analysis/shear_stress.hpp"
 #include "attributes/display_units.hpp"
 #include "attributes/values.hpp"
-#include "calibration/calibrate_command.hpp"
 #include "calibration/comparison.hpp"
 #include "commands/executor.hpp"
-#include "measurements/measure_command.hpp"
 
 using namespace orv;
 
@@ -58,16 +56,7 @@ void answer(std::istringstream &in, Engine &e) {
   if (verb == "cmd") {
     std::string rest;
     std::getline(in, rest);
-    const auto words = commands::split_words(rest);
-    if (!words.empty() && upper(words[0]) == "MEASURE") {
-      commands::Arguments a("MEASURE", words);
-      measurements::measure_command(e, a);
-    } else if (!words.empty() && upper(words[0]) == "CALIBRATE") {
-      commands::Arguments a("CALIBRATE", words);
-      calibration::calibrate_command(e, a);
-    } else {
-      commands::execute_line(e, rest);
-    }
+    commands::execute_line(e, rest);
   } else if (verb == "quantiles" || verb == "duration" || verb == "squantiles") {
     std::string type_or_sel, attr, a3, a4, a5;
     in >> type_or_sel >> attr >> a3;
