@@ -53,8 +53,14 @@ class Simulation {
         s_ = before;
         SolveOutcome retry = solver_.solve(s_, true);
         run.iterations += retry.iterations;
-        if (retry.converged) out = retry;
-        else s_ = std::move(first);
+        if (retry.converged) {
+          // Devices that kept switching on the customary path are still worth knowing.
+          for (int k : out.unsettled)
+            if (m_.links[k].kind != LinkKind::Pipe) note_device(run, k, "status did not settle at first");
+          out = retry;
+        } else {
+          s_ = std::move(first);
+        }
       }
       if (out.singular) {
         run.status = kHydErrSingular;
@@ -293,19 +299,19 @@ class Simulation {
     }
   }
 
+  void note_device(HydraulicRun &run, int k, const std::string &reason) {
+    if (seen_devices_.emplace(k, reason).second) run.unstable.push_back({k, s_.time, reason});
+  }
+
   void note_devices(HydraulicRun &run, const SolveOutcome &out) {
-    auto note = [&](int k, const std::string &reason) {
-      if (seen_devices_.emplace(k, reason).second) run.unstable.push_back({k, s_.time, reason});
-    };
-    for (int k : out.unsettled) {
-      const LinkKind kind = m_.links[k].kind;
-      if (kind != LinkKind::Pipe) note(k, "status did not settle");
-    }
+    for (int k : out.unsettled)
+      if (m_.links[k].kind != LinkKind::Pipe) note_device(run, k, "status did not settle");
     for (std::size_t k = 0; k < m_.links.size(); ++k) {
+      const int link = static_cast<int>(k);
       switch (s_.status[k]) {
-        case Status::XHead: note(static_cast<int>(k), "cannot deliver the head required"); break;
-        case Status::XFcv: note(static_cast<int>(k), "cannot deliver its flow setting"); break;
-        case Status::XPressure: note(static_cast<int>(k), "cannot meet its pressure setting"); break;
+        case Status::XHead: note_device(run, link, "cannot deliver the head required"); break;
+        case Status::XFcv: note_device(run, link, "cannot deliver its flow setting"); break;
+        case Status::XPressure: note_device(run, link, "cannot meet its pressure setting"); break;
         default: break;
       }
     }
