@@ -105,9 +105,10 @@ void Transport::load(const Period &p) {
     const double q = flow_[k];
     const std::int8_t d = std::abs(q) < kQzero ? 0 : (q > 0 ? 1 : -1);
     if (!loaded_) {
-      // Every link starts full of the water of its downstream node.
-      dir_[k] = q < 0 ? -1 : 1;
-      chains_.push_last(static_cast<int>(k), link_volume_[k], node_q_[downstream(static_cast<int>(k))]);
+      // Every link starts full of the water of its end node (as drawn, not
+      // as flowing: the initial qualities describe the network at rest).
+      if (link_volume_[k] > 0.0)
+        chains_.push_last(static_cast<int>(k), link_volume_[k], node_q_[m_.links[k].to]);
     } else if (d * dir_[k] < 0) {
       chains_.reverse(static_cast<int>(k));
     }
@@ -196,18 +197,17 @@ void Transport::release_into(int k, double v, double c) {
 }
 
 // Mean quality of the water next to a junction that receives no flow.
-double Transport::stagnant_quality(int n, bool outflow_only) const {
+double Transport::stagnant_quality(int n) const {
   double sum = 0.0;
   int count = 0;
   for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
     const int k = adj_link_[a];
-    if (outflow_only && (dir_[k] == 0 || upstream(k) != n)) continue;
     const int s = downstream(k) == n ? chains_.first(k) : chains_.last(k);
     if (s < 0) continue;
     sum += chains_.at(s).c;
     ++count;
   }
-  return count > 0 ? sum / count : node_q_[n];
+  return count > 0 ? sum / count : 0.0;
 }
 
 std::optional<double> Transport::source_quality(int n, double vout, double dt) const {
@@ -236,10 +236,10 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   if (node.kind == NodeKind::Junction) {
     vin -= std::min(0.0, demand_[n]) * dt;  // external inflow brings no substance
     // Without inflow: a stagnant junction takes the mean quality of the water
-    // next to it; one that still delivers water (only in an unbalanced
-    // solution) takes that of the water it released last, as it has reacted.
+    // next to it; one that still delivers water without receiving any (cut
+    // off by a closed link) keeps its quality, its water getting older.
     if (vin > 0.0) node_q_[n] = win / vin;
-    else node_q_[n] = stagnant_quality(n, vout > 0.0);
+    else node_q_[n] = stagnant_quality(n);
   } else if (node.kind == NodeKind::Tank && node.tank != kNone) {
     const int t = node.tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
@@ -265,8 +265,9 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
 void Transport::step(double dt) {
   if (dt <= 0) return;
   if (kinetics_.active()) {
-    // Parcels left in pumps and valves age too (their coefficients are zero).
+    // Only pipes hold water long enough to react; pumps and valves pass it on.
     for (std::size_t k = 0; k < nl_; ++k) {
+      if (!holds_water(m_.links[k])) continue;
       for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next)
         chains_.at(s).c = kinetics_.pipe_react(static_cast<int>(k), chains_.at(s).c, dt);
     }

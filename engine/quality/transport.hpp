@@ -49,7 +49,7 @@ class Transport {
   void release_into(int k, double v, double c);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
   std::optional<double> source_quality(int n, double vout, double dt) const;
-  double stagnant_quality(int n, bool outflow_only) const;
+  double stagnant_quality(int n) const;
   int direction(int k) const { return dir_[k]; }
   int downstream(int k) const;
   int upstream(int k) const;
