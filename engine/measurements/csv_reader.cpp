@@ -90,13 +90,16 @@ MeasurementStore read_measurements(std::istream &in, const Model &m, const std::
   std::map<SeriesKey, std::set<double>> instants;
   std::vector<std::string> errors;
   std::size_t bad = 0, number = 0;
+  bool first = true;
   std::string line;
   while (std::getline(in, line)) {
     ++number;
     const std::string t = trim(line);
     if (t.empty() || t[0] == '#') continue;
     const std::vector<std::string> f = fields(line);
-    if (number == 1 && upper(f[0]) == "TYPE") continue;
+    const bool header = first && upper(f[0]) == "TYPE";
+    first = false;
+    if (header) continue;
     const std::string reason = read_line(f, m, series, instants);
     if (reason.empty()) continue;
     if (++bad <= 10) errors.push_back(source + ":" + std::to_string(number) + ": " + reason);

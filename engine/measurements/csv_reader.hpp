@@ -6,8 +6,8 @@
 // the attribute one of the element type's attributes of simulated results
 // (P, H, D, Q, V, LV...), the instant hours from the simulation start as a
 // number or as h:mm[:ss], the value in the attribute's display unit. Blank
-// lines, lines starting with '#' and a first line starting with the word
-// "type" (a header) are skipped.
+// lines, lines starting with '#' and a first other line starting with the
+// word "type" (a header) are skipped.
 #pragma once
 
 #include <istream>

@@ -17,8 +17,8 @@ def write(tmp_path, name, text):
 
 def test_series_are_sorted_and_resampled_linearly(tool, tmp_path):
     good = write(tmp_path, "good.csv",
-                 "type,id,attribute,time,value\n"
                  "# pressures at J3\n"
+                 "type,id,attribute,time,value\n"
                  "NODE,J3,P,2,40\n"
                  "node;J3;P;0:30;30\n"        # a line without commas splits at semicolons
                  "\n"
