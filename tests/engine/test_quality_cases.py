@@ -44,22 +44,25 @@ def hydraulics(tmp_path, nodes, links, tanks, steps):
 
 
 def run(inp, hyd=None, *args):
+    """{(kind, id): [(time s, value)]} for nodes (N) and links (L), or
+    {(code, attribute): [(hours, value)]} and "max" with --sets."""
     cmd = [str(quality_tool()), str(inp), *args] + (["--hydraulics", str(hyd)] if hyd else [])
     res = subprocess.run(cmd, capture_output=True, text=True)
     assert res.returncode == 0, res.stderr
-    out, status = {}, None
+    out, status, ids = {}, None, {}
     for line in res.stdout.splitlines():
-        if line.startswith("#status"):
-            status = line.split(",", 2)[1:]
-            continue
-        if line.startswith("max,"):
-            out["max"] = int(line.split(",")[1])
-            continue
         parts = line.split(",")
-        if len(parts) == 5:  # data set: node, code, attribute, hours, value
+        if parts[0] == "#status":
+            status = parts[1:]
+        elif parts[0] == "max":
+            out["max"] = int(parts[1])
+        elif parts[0] == "ids":
+            ids[parts[1]] = parts[2:]
+        elif parts[0] in ("N", "L"):
+            for ident, v in zip(ids[parts[0]], parts[2].split()):
+                out.setdefault((parts[0], ident), []).append((float(parts[1]), float(v)))
+        else:  # data set: node, code, attribute, hours, value
             out.setdefault((parts[1], parts[2]), []).append((float(parts[3]), float(parts[4])))
-        else:  # time, N|L, id, value
-            out.setdefault((parts[1], parts[2]), []).append((float(parts[0]), float(parts[3])))
     return out, status
 
 

@@ -126,30 +126,34 @@ def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
     return out
 
 
-def run_ours(inp, mode=None, qstep=None, hyd_file=None):
+def run_ours(inp, mode=None, qstep=None, hyd_file=None, every=None):
     args = [str(quality_tool()), str(inp), *mode_args(mode)]
     if qstep is not None:
         args += ["--qstep", str(qstep)]
     if hyd_file:
         args += ["--hydraulics", str(hyd_file)]
+    if every:
+        args += ["--every", str(every)]
     res = subprocess.run(args, capture_output=True, text=True, encoding="latin-1")
     assert res.returncode == 0, res.stderr
     out = Series()
-    rows = {}
     for line in res.stdout.splitlines():
+        head, rest = line[:2], line[2:]
         if line.startswith("#status"):
             _, code, msg = line.split(",", 2)
             out.status, out.message = int(code), msg
-            continue
-        t, kind, ident, val = line.rsplit(",", 3)[0].split(",")[0], *line.split(",")[1:3], line.rsplit(",", 1)[1]
-        rows.setdefault(float(t), {"N": [], "L": []})[kind].append((ident, float(val)))
-    for t in sorted(rows):
-        out.times.append(t)
-        out.node.append([v for _, v in rows[t]["N"]])
-        out.link.append([v for _, v in rows[t]["L"]])
-        if not out.node_ids:
-            out.node_ids = [i for i, _ in rows[t]["N"]]
-            out.link_ids = [i for i, _ in rows[t]["L"]]
+        elif line.startswith("ids,N,"):
+            out.node_ids = line[6:].split(",")
+        elif line.startswith("ids,L,"):
+            out.link_ids = line[6:].split(",")
+        elif head in ("N,", "L,"):
+            t, _, values = rest.partition(",")
+            row = np.array(values.split(), dtype=float)
+            if head == "N,":
+                out.times.append(float(t))
+                out.node.append(row)
+            else:
+                out.link.append(row)
     out.node, out.link = np.array(out.node), np.array(out.link)
     return out
 

@@ -10,9 +10,12 @@
 // Hydraulics file (text, SI): "nodes links tanks", then per step a line with
 // the time (s), a line of link flows (m3/s, 0 when closed), a line of node
 // demands (m3/s) and a line of tank volumes (m3).
-// Output: "time,kind,id,value" lines, kind N (node) or L (link), quality in
-// display units; then "#status,code,message".
+//     --every SECONDS                        print only the instants that are multiples
+// Output: "ids,N,id,id..." and "ids,L,id,id...", then per instant the lines
+// "N,time,v v v..." and "L,time,v v v..." (quality in display units), then
+// "#status,code,message".
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -77,6 +80,7 @@ int main(int argc, char **argv) {
   std::string hyd_file;
   int repeat = 0;
   std::string sets_node;
+  double every = 0;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--age") model.options.quality = orv::QualityKind::Age;
@@ -88,6 +92,7 @@ int main(int argc, char **argv) {
     else if (a == "--hydraulics" && i + 1 < argc) hyd_file = argv[++i];
     else if (a == "--repeat" && i + 1 < argc) repeat = std::atoi(argv[++i]);
     else if (a == "--sets" && i + 1 < argc) sets_node = argv[++i];
+    else if (a == "--every" && i + 1 < argc) every = std::atof(argv[++i]);
     else {
       std::fprintf(stderr, "unknown option %s\n", a.c_str());
       return 2;
@@ -121,19 +126,25 @@ int main(int argc, char **argv) {
     return 0;
   }
   const orv::Results &r = run.results;
-  std::string out;
-  char buf[128];
+  std::string out = "ids,N";
+  for (const auto &n : model.nodes) out += "," + n.id;
+  out += "\nids,L";
+  for (const auto &l : model.links) out += "," + l.id;
+  out += "\n";
+  char buf[64];
   for (std::size_t s = 0; s < r.step_count(); ++s) {
     const double t = r.times()[s];
-    for (std::size_t n = 0; n < r.node_count(); ++n) {
-      std::snprintf(buf, sizeof buf, "%.0f,N,%s,%.9g\n", t, model.nodes[n].id.c_str(),
-                    r.value(orv::NodeAttr::Quality, s, n));
+    if (every > 0 && std::fmod(t, every) != 0.0) continue;
+    for (const char kind : {'N', 'L'}) {
+      std::snprintf(buf, sizeof buf, "%c,%.0f,", kind, t);
       out += buf;
-    }
-    for (std::size_t k = 0; k < r.link_count(); ++k) {
-      std::snprintf(buf, sizeof buf, "%.0f,L,%s,%.9g\n", t, model.links[k].id.c_str(),
-                    r.value(orv::LinkAttr::Quality, s, k));
-      out += buf;
+      const std::size_t count = kind == 'N' ? r.node_count() : r.link_count();
+      for (std::size_t i = 0; i < count; ++i) {
+        const float v = kind == 'N' ? r.value(orv::NodeAttr::Quality, s, i) : r.value(orv::LinkAttr::Quality, s, i);
+        std::snprintf(buf, sizeof buf, i ? " %.9g" : "%.9g", v);
+        out += buf;
+      }
+      out += "\n";
     }
   }
   std::fputs(out.c_str(), stdout);
