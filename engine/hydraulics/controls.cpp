@@ -51,11 +51,21 @@ bool differs(const State &s, int k, const LinkTarget &t) {
   return s.status[k] != t.status || !same_setting(s.setting[k], t.setting);
 }
 
-bool apply_target(State &s, int k, const LinkTarget &t) {
+bool apply_target(const Net &net, State &s, int k, const LinkTarget &t) {
   if (!differs(s, k, t)) return false;
+  // A link that opens or closes starts again from its initial flow.
+  const bool was_closed = is_closed(s.status[k]), closes = is_closed(t.status);
+  if (was_closed != closes) s.flow[k] = initial_flow(net, k, t.status, t.setting);
   s.status[k] = t.status;
   s.setting[k] = t.setting;
   return true;
+}
+
+double initial_flow(const Net &net, int k, Status status, double setting) {
+  const LinkData &l = net.links[k];
+  if (is_closed(status)) return kQzero;
+  if (l.kind == LinkKind::Pump) return l.q0 * (setting > 0 ? setting : 1.0);
+  return l.area * kFt;  // 1 ft/s
 }
 
 namespace {
@@ -94,7 +104,7 @@ bool apply_simple_controls(const Net &net, State &s) {
         act = seconds_of_day(s.time + net.model->times.start_clocktime) == c.time;
         break;
     }
-    if (act) changed |= apply_target(s, c.link, control_target(net, s, c));
+    if (act) changed |= apply_target(net, s, c.link, control_target(net, s, c));
   }
   return changed;
 }
@@ -262,7 +272,7 @@ int apply_rules(const Net &net, State &s, double dt) {
     }
   }
   int changed = 0;
-  for (const Pending &p : pending) changed += apply_target(s, p.link, p.target);
+  for (const Pending &p : pending) changed += apply_target(net, s, p.link, p.target);
   return changed;
 }
 

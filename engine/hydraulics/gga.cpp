@@ -19,6 +19,7 @@ using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
 using Factor = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Upper, Eigen::NaturalOrdering<int>>;
 
 enum class Pinned : std::uint8_t { No, Prv, Psv, Fcv, Pbv };
+constexpr double kPbvConductance = 1e-2 * kBigConductance;
 }  // namespace
 
 struct GradientSolver::Impl {
@@ -167,8 +168,10 @@ struct GradientSolver::Impl {
           Y = q - s.setting[k];
           break;
         case Pinned::Pbv:
-          P = kBigConductance;
-          Y = s.setting[k] * kBigConductance;
+          // Holds the head loss at the setting; a stiffness well below that of
+          // pinned heads keeps round-off in head differences out of its flow.
+          P = kPbvConductance;
+          Y = s.setting[k] * kPbvConductance;
           break;
         default: {
           const Gradient g = link_gradient(net, s, k);
@@ -208,7 +211,10 @@ struct GradientSolver::Impl {
     max_flow_change = 0;
     for (std::size_t k = 0; k < net.links.size(); ++k) {
       const LinkData &l = net.links[k];
-      const double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
+      double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
+      // A constant-power pump's flow must stay positive (its head is P/q): halve it instead.
+      if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower && dq > s.flow[k])
+        dq = s.flow[k] / 2.0;
       s.flow[k] -= s.relax * dq;
       if (!is_closed(s.status[k])) max_flow_change = std::max(max_flow_change, std::abs(dq));
       qsum += std::abs(s.flow[k]);

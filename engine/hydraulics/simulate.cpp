@@ -138,7 +138,6 @@ class Simulation {
     }
     for (std::size_t k = 0; k < nl; ++k) {
       const Link &l = m_.links[k];
-      const LinkData &d = net_.links[k];
       switch (l.kind) {
         case LinkKind::Pipe: case LinkKind::CVPipe:
           s_.status[k] = l.initial_status == LinkStatus::Closed ? Status::Closed : Status::Open;
@@ -156,9 +155,7 @@ class Simulation {
           else if (l.initial_status == LinkStatus::Closed) s_.status[k] = Status::Closed;
           else { s_.status[k] = Status::Active; s_.setting[k] = l.setting; }
       }
-      if (is_closed(s_.status[k])) s_.flow[k] = kQzero;
-      else if (l.kind == LinkKind::Pump) s_.flow[k] = d.q0 * s_.setting[k];
-      else s_.flow[k] = d.area * kFt;  // 1 ft/s
+      s_.flow[k] = initial_flow(net_, static_cast<int>(k), s_.status[k], s_.setting[k]);
     }
   }
 
@@ -182,7 +179,7 @@ class Simulation {
     for (std::size_t k = 0; k < net_.links.size(); ++k) {
       const LinkData &l = net_.links[k];
       if (l.kind != LinkKind::Pump || l.speed_pattern == kNone) continue;
-      apply_target(s_, static_cast<int>(k), target_for_setting(net_, static_cast<int>(k),
+      apply_target(net_, s_, static_cast<int>(k), target_for_setting(net_, static_cast<int>(k),
                                                                pattern_factor(m_, l.speed_pattern, t)));
     }
   }

@@ -59,3 +59,117 @@ def test_faulty_input_is_rejected_like_the_reference(dump_tool):
         ours = ref.run_ours(ref.network_dir() / name)
         assert ours.returncode == 1 and not ours.times
         assert name in ours.stderr
+
+
+# A small network exercising one feature at a time (none of wntr's networks
+# uses Darcy-Weisbach, Chezy-Manning, pressure-driven demand, volume curves or
+# most valve types): each variant must match the reference as closely.
+BASE = """[TITLE]
+feature variants
+[JUNCTIONS]
+ J1 710 0
+ J2 710 150 PD
+ J3 700 150 PD
+ J4 695 100 PD
+ J5 700 200 PD
+ J6 690 100 PD
+[RESERVOIRS]
+ RES 800
+[TANKS]
+ TK 850 20 5 40 50 0
+[PIPES]
+ P1 RES J1 1000 18 100
+ P2 J2 J3 3000 12 100
+ P3 J3 J4 3000 10 100
+ P4 J4 J5 2000 8 100
+ P5 J5 J6 2000 10 100
+ P6 J3 J6 4000 8 100
+ P7 J6 TK 1500 12 100
+ P8 J2 J5 5000 6 100
+[PUMPS]
+ PU J1 J2 HEAD C1
+[VALVES]
+[PATTERNS]
+ PD 1.0 1.2 1.4 1.6 1.4 1.2 1.0 0.8 0.6 0.4 0.6 0.8
+[CURVES]
+ C1 1500 250
+[CONTROLS]
+ LINK PU CLOSED IF NODE TK ABOVE 35
+ LINK PU OPEN IF NODE TK BELOW 10
+[EMITTERS]
+[TIMES]
+ DURATION 48:00
+ HYDRAULIC TIMESTEP 1:00
+ PATTERN TIMESTEP 2:00
+[OPTIONS]
+ UNITS GPM
+ HEADLOSS H-W
+ ACCURACY 0.000001
+[END]
+"""
+
+PIPE_P4 = " P4 J4 J5 2000 8 100\n"
+
+VARIANTS = {
+    "hazen_williams": {},
+    "darcy_weisbach": {"H-W": "D-W", " 100\n": " 0.5\n"},
+    "chezy_manning": {"H-W": "C-M", " 100\n": " 0.011\n"},
+    "minor_losses": {" P2 J2 J3 3000 12 100": " P2 J2 J3 3000 12 100 5", " P6 J3 J6 4000 8 100": " P6 J3 J6 4000 8 100 10"},
+    "pressure_driven": {" ACCURACY": " DEMAND MODEL PDA\n MINIMUM PRESSURE 40\n REQUIRED PRESSURE 90\n"
+                                    " PRESSURE EXPONENT 0.5\n ACCURACY"},
+    "emitters": {"[EMITTERS]\n": "[EMITTERS]\n J3 2.5\n J6 4\n"},
+    "volume_curve": {" TK 850 20 5 40 50 0": " TK 850 20 5 40 50 0 VC",
+                     "[CURVES]\n": "[CURVES]\n VC 0 0\n VC 10 15000\n VC 30 70000\n VC 45 130000\n"},
+    "pump_three_points": {" C1 1500 250": " C1 0 320\n C1 1500 250\n C1 3000 100"},
+    "pump_multi_points": {" C1 1500 250": " C1 0 320\n C1 1000 280\n C1 2000 220\n C1 3000 120"},
+    "pump_power": {" PU J1 J2 HEAD C1": " PU J1 J2 POWER 120"},
+    "pump_speed_pattern": {" PU J1 J2 HEAD C1": " PU J1 J2 HEAD C1 SPEED 0.9 PATTERN PS",
+                           "[PATTERNS]\n": "[PATTERNS]\n PS 1 1 0.9 0.8 1 1.1\n"},
+    "check_valve": {" P8 J2 J5 5000 6 100": " P8 J2 J5 5000 6 100 0 CV"},
+    "prv": {PIPE_P4: "", "[VALVES]\n": "[VALVES]\n V4 J4 J5 8 PRV 60\n"},
+    "psv": {PIPE_P4: "", "[VALVES]\n": "[VALVES]\n V4 J4 J5 8 PSV 60\n"},
+    "fcv": {PIPE_P4: "", "[VALVES]\n": "[VALVES]\n V4 J4 J5 8 FCV 150\n"},
+    "tcv": {PIPE_P4: "", "[VALVES]\n": "[VALVES]\n V4 J4 J5 8 TCV 20\n"},
+    "pbv": {PIPE_P4: "", "[VALVES]\n": "[VALVES]\n V4 J4 J5 8 PBV 5\n"},
+    "gpv": {PIPE_P4: "", "[VALVES]\n": "[VALVES]\n V4 J4 J5 8 GPV GC\n",
+            "[CURVES]\n": "[CURVES]\n GC 0 0\n GC 100 5\n GC 400 40\n"},
+    "time_controls": {"[CONTROLS]\n": "[CONTROLS]\n LINK P6 CLOSED AT TIME 5:30\n LINK P6 OPEN AT CLOCKTIME 8 PM\n"},
+    "rules": {"[CONTROLS]\n LINK PU CLOSED IF NODE TK ABOVE 35\n LINK PU OPEN IF NODE TK BELOW 10\n":
+              "[RULES]\nRULE R1\nIF TANK TK LEVEL ABOVE 30\nTHEN PUMP PU STATUS IS CLOSED\n"
+              "RULE R2\nIF TANK TK LEVEL BELOW 12\nOR SYSTEM CLOCKTIME >= 11 PM\nTHEN PUMP PU STATUS IS OPEN\n"
+              "AND PIPE P6 STATUS IS OPEN\nELSE PIPE P6 STATUS IS CLOSED\nPRIORITY 2\n"},
+    "si_units": {"GPM": "LPS", " 18 100": " 450 100", " 12 100": " 300 100", " 10 100": " 250 100",
+                 " 8 100": " 200 100", " 6 100": " 150 100", " C1 1500 250": " C1 600 150"},
+}
+
+
+VARIANT_DIFFERENCES = {
+    "chezy_manning": "the reference shows a closed pump's leakage (0.001 gpm, just over the bound) "
+                     "in the pipe feeding it; here round-off leaves that flow at 0",
+    "pbv": "the reference's PBV flow carries round-off of ~0.01 gpm (continuity at its node is off by "
+           "as much); here it does not, and tank events drift by seconds, 0.012 ft after 38 h",
+}
+
+
+def variant_params():
+    return [pytest.param(name, marks=[pytest.mark.xfail(reason=VARIANT_DIFFERENCES[name], strict=False)]
+                         if name in VARIANT_DIFFERENCES else []) for name in sorted(VARIANTS)]
+
+
+@pytest.mark.parametrize("variant", variant_params())
+def test_feature_variants_match_reference(variant, tmp_path, dump_tool):
+    text = BASE
+    for old, new in VARIANTS[variant].items():
+        assert old in text, old
+        text = text.replace(old, new)
+    inp = tmp_path / f"{variant}.inp"
+    inp.write_text(text)
+    expected = ref.run_reference(inp)
+    ours = ref.run_ours(inp)
+    assert ours.status < 100, ours.message
+    worst = ref.compare(ours, expected)
+    assert "missing_instants" not in worst
+    assert "S" not in worst, f"statuses differ: {worst.get('S')}"
+    for attr in ("H", "P", "L", "Q"):
+        if attr in worst:
+            assert worst[attr][0] <= TOLERANCE, f"{attr}: {worst[attr]}"
