@@ -56,4 +56,20 @@ std::string_view need_text(const char *p, orv_len n, const char *what) {
   return *t;
 }
 
+ElementType need_type(const int *typelt) {
+  const int code_value = need(typelt, "element type");
+  auto t = element_type(code_value);
+  if (!t) fail(Status::BadArgument, "unknown element type " + std::to_string(code_value));
+  return *t;
+}
+
+int need_room(const int *nbval, std::initializer_list<const void *> buffers) {
+  const int n = need(nbval, "count");
+  if (n < 0) fail(Status::BadArgument, "negative count");
+  if (n > 0)
+    for (const void *b : buffers)
+      if (!b) fail(Status::BadArgument, "missing output buffer");
+  return n;
+}
+
 }  // namespace orv::api

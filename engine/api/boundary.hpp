@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/element_type.hpp"
 #include "core/status.hpp"
 #include "orvelle_sim.h"
 
@@ -113,5 +115,12 @@ T &need_out(T *p, const char *what) {
   if (!p) fail(Status::BadArgument, std::string("missing output ") + what);
   return *p;
 }
+
+// The element type of a type code; Failure(BadArgument) otherwise.
+ElementType need_type(const int *typelt);
+
+// The caller's room for *nbval values: a count >= 0, with every output
+// buffer present when it is positive; Failure(BadArgument) otherwise.
+int need_room(const int *nbval, std::initializer_list<const void *> buffers);
 
 }  // namespace orv::api

@@ -17,13 +17,6 @@ namespace {
 
 const float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
-ElementType need_type(const int *typelt) {
-  const int code_value = need(typelt, "element type");
-  auto t = element_type(code_value);
-  if (!t) fail(Status::BadArgument, "unknown element type " + std::to_string(code_value));
-  return *t;
-}
-
 // Attribute value at the current instant by identifier.
 float value_by_id(ElementType type, const char *sid, const char *sattr, orv_len lsid, orv_len lsattr) {
   return guarded(kNoValue, [&] {
@@ -276,9 +269,7 @@ int SelectLen(const char *sname, int *nbelt, int *typelt, orv_len lsname) {
 
 int Selection(const int *nbelt, int *selbuf) {
   return guarded_count([&] {
-    const int room = need(nbelt, "count");
-    if (room < 0) fail(Status::BadArgument, "negative count");
-    if (room > 0 && !selbuf) fail(Status::BadArgument, "missing selection buffer");
+    const int room = need_room(nbelt, {selbuf});
     const auto &sel = engine().opened_selection();
     if (!sel) fail(Status::UnknownName, "no selection opened by SelectLen");
     const int n = std::min(room, static_cast<int>(sel->members.size()));

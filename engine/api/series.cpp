@@ -13,20 +13,6 @@ using namespace orv::api;
 
 namespace {
 
-ElementType need_type(const int *typelt) {
-  const int code_value = need(typelt, "element type");
-  auto t = element_type(code_value);
-  if (!t) fail(Status::BadArgument, "unknown element type " + std::to_string(code_value));
-  return *t;
-}
-
-int room_for(const int *nbval, const float *a, const float *b) {
-  const int n = need(nbval, "count");
-  if (n < 0) fail(Status::BadArgument, "negative count");
-  if (n > 0 && (!a || !b)) fail(Status::BadArgument, "missing output buffer");
-  return n;
-}
-
 // A missing, non-positive or NaN interval means the natural series.
 double interval_of(const float *interval) {
   const float v = get(interval).value_or(0.0f);
@@ -66,7 +52,7 @@ int demand_values(const char *scode, orv_len lscode, const std::string *zone, co
                   float *vec_tim, float *vec_val, int *mode) {
   put(mode, 0);
   return guarded_count([&] {
-    const int room = room_for(nbval, vec_tim, vec_val);
+    const int room = need_room(nbval, {vec_tim, vec_val});
     const Engine &e = engine();
     std::vector<float> values = demand_series(e, std::string(need_text(scode, lscode, "demand code")), zone);
     for (float &v : values) v *= 100.0f;
@@ -118,7 +104,7 @@ int TSValbyId(const int *typelt, const char *sid, const char *sattr, const int *
               float *vec_tim, float *vec_val, const float *interval, orv_len lsid, orv_len lsattr) {
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
-    const int room = room_for(nbval, vec_tim, vec_val);
+    const int room = need_room(nbval, {vec_tim, vec_val});
     const Engine &e = engine();
     const int element = element_by_id(e.model(), type, need_text(sid, lsid, "identifier"));
     const AttributeDef &def = attribute_for(need_text(sattr, lsattr, "attribute"), type);
@@ -172,7 +158,7 @@ int TSDevice(const char *sid, const char *code_text, const int *nbval, const flo
              float *vec_tim, float *vec_val, int *mode, orv_len lsid, orv_len lcode) {
   put(mode, 0);
   return guarded_count([&] {
-    const int room = room_for(nbval, vec_tim, vec_val);
+    const int room = need_room(nbval, {vec_tim, vec_val});
     const Engine &e = engine();
     const Model &m = e.model();
     const int link = device_by_id(m, need_text(sid, lsid, "identifier"));

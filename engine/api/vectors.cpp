@@ -11,23 +11,6 @@ using namespace orv::api;
 
 namespace {
 
-ElementType need_type(const int *typelt) {
-  const int code_value = need(typelt, "element type");
-  auto t = element_type(code_value);
-  if (!t) fail(Status::BadArgument, "unknown element type " + std::to_string(code_value));
-  return *t;
-}
-
-// The caller's room for nbval values, with every buffer present.
-int room_for(const int *nbval, std::initializer_list<const void *> buffers) {
-  const int n = need(nbval, "count");
-  if (n < 0) fail(Status::BadArgument, "negative count");
-  if (n > 0)
-    for (const void *b : buffers)
-      if (!b) fail(Status::BadArgument, "missing output buffer");
-  return n;
-}
-
 template <class T, class S>
 void copy_out(T *out, const std::vector<S> &values, int n) {
   for (int k = 0; k < n; ++k) out[k] = static_cast<T>(values[static_cast<std::size_t>(k)]);
@@ -52,7 +35,7 @@ int branch_points(const char *sid, const char *attr, const int *nbval, double *x
     const Engine &e = engine();
     const Model &m = e.model();
     const int link = branch_by_id(m, sid, lsid);
-    const int room = room_for(nbval, {xb, yb, zb, vb});
+    const int room = need_room(nbval, {xb, yb, zb, vb});
     const std::string_view symbol = need_text(attr, lattr, "attribute");
     need_geometry(m, link);
     const Link &l = m.links[link];
@@ -91,7 +74,7 @@ extern "C" {
 int cGetAll(const int *typelt, const char *attr, const int *nbval, float *vect, orv_len lattr) {
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
-    const int room = room_for(nbval, {vect});
+    const int room = need_room(nbval, {vect});
     const Engine &e = engine();
     const AttributeDef &def = attribute_for(need_text(attr, lattr, "attribute"), type);
     const std::vector<float> values = network_vector(e, def, type);
@@ -105,7 +88,7 @@ int cGetAllMinMax(const int *typelt, const char *attr, const int *nbval, float *
                   float *tmax, float *vmax, float *vmoy, orv_len lattr) {
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
-    const int room = room_for(nbval, {tmin, vmin, tmax, vmax, vmoy});
+    const int room = need_room(nbval, {tmin, vmin, tmax, vmax, vmoy});
     const Engine &e = engine();
     const AttributeDef &def = attribute_for(need_text(attr, lattr, "attribute"), type);
     const ElementExtremes x = network_extremes(e, def, type);

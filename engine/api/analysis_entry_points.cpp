@@ -1,6 +1,6 @@
-// Water quality, measurements, calibration, statistics, shear stress, SHL
-// entries, density and demand-code walks: safe "no data" answers until these
-// features exist. Outputs get their empty value, statuses say NotAvailable.
+// Measurements, demand codes, tables, calibration, statistics, shear stress,
+// density and SHL entries.
+// Safe "no data" answers until the analysis features are wired.
 #include "api/boundary.hpp"
 
 using namespace orv;
@@ -12,16 +12,11 @@ const int kNotAvailable = code(Status::NotAvailable);
 
 extern "C" {
 
-int GetWQTSInfo(const int *, float *tmax) {
-  put(tmax, 0.0f);
-  return 0;
-}
 int NbMesbyId(const int *, const char *, const char *, orv_len, orv_len) { return 0; }
 int TSMesbyId(const int *, const char *, const char *, const int *, float *, float *, const float *,
               orv_len, orv_len) {
   return 0;
 }
-
 int CSNodebyID(const char *, const char *, float *csm, orv_len, orv_len) {
   put(csm, 0.0f);
   return kNotAvailable;
@@ -59,7 +54,6 @@ int GetNextTableEntry(char *item, int *ncount, int *lnitem, orv_len litem) {
   put(lnitem, 0);
   return kNotAvailable;
 }
-
 int cSetIndCal(const float *, const float *, const float *) { return kNotAvailable; }
 int GetIndCal(const int *, const char *, float *val, int *ival, orv_len) {
   put(val, 0.0f);
@@ -98,22 +92,6 @@ int cShearStr(const char *sid, const float *, float *s, float *ds) {
   if (!text_until_nul(sid, kMaxTerminatedText)) return code(Status::BadArgument);
   return kNotAvailable;
 }
-int GetNBMaxWQcomp(void) { return 0; }
-int GetWQDataInit(const char *, int *nvec, orv_len) {
-  put(nvec, 0);
-  return 0;
-}
-int GetWQData(const int *, int *nvec, float *, float *, char *snode, char *scode, char *attr,
-              int *lnod, int *lcod, orv_len lsnode, orv_len lscode, orv_len lattr) {
-  put(nvec, 0);
-  text_out(snode, lsnode, "");
-  text_out(scode, lscode, "");
-  text_out(attr, lattr, "");
-  put(lnod, 0);
-  put(lcod, 0);
-  return kNotAvailable;
-}
-
 int cSetDensity(const int *, const float *, const float *) { return kNotAvailable; }
 int cSHLTableEntry(const char *, const float *, const char *, int *istat, orv_len, orv_len) {
   put(istat, kNotAvailable);
