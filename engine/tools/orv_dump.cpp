@@ -3,6 +3,8 @@
 //   orv_dump model.inp             results of every step (SI units, see below)
 //   orv_dump model.inp --save out  write the model back as INP, then exit
 //   orv_dump model.inp --time N    repeat the simulation N times, print seconds per run
+//   orv_dump model.inp --extremes  per node head and per link flow: min, step of min,
+//                                  max, step of max, mean over all steps
 //   orv_dump model.inp --cycles N  load and simulate N times; print resident memory
 //                                  (kB) and open file descriptors after each cycle
 //
@@ -97,6 +99,16 @@ int main(int argc, char **argv) {
     return 0;
   }
   orv::HydraulicRun run = orv::simulate_hydraulics(model);
+  if (argc >= 3 && std::strcmp(argv[2], "--extremes") == 0) {
+    auto print = [](const char *name, const orv::Results::Extremes &e) {
+      for (std::size_t i = 0; i < e.min.size(); ++i)
+        std::printf("%s %zu %.9g %zu %.9g %zu %.9g\n", name, i, e.min[i], e.min_step[i], e.max[i], e.max_step[i],
+                    e.mean[i]);
+    };
+    print("H", run.results.extremes(orv::NodeAttr::Head));
+    print("Q", run.results.extremes(orv::LinkAttr::Flow));
+    return 0;
+  }
   std::vector<std::string> ids;
   for (const auto &n : model.nodes) ids.push_back(n.id);
   print_ids("node", ids);

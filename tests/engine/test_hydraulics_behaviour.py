@@ -5,6 +5,7 @@ import math
 import os
 import subprocess
 
+import numpy as np
 import pytest
 
 import hydraulics_reference as ref
@@ -153,3 +154,29 @@ def test_runs_write_no_temporary_files(tmp_path, dump_tool):
     net = ref.network_dir() / "Anytown.inp"
     subprocess.run([str(dump_tool), str(net)], cwd=work, env=env, capture_output=True, check=True)
     assert list(scratch.iterdir()) == [] and list(work.iterdir()) == []
+
+
+def test_extremes_come_from_one_pass_over_the_stored_steps(dump_tool):
+    net = ref.network_dir() / "Anytown_multipointcurves.inp"
+    run = ref.run_ours(net)
+    out = subprocess.run([str(dump_tool), str(net), "--extremes"], capture_output=True, text=True, check=True)
+    rows = {}
+    for line in out.stdout.splitlines():
+        attr, i, vmin, tmin, vmax, tmax, mean = line.split()
+        rows[(attr, int(i))] = (float(vmin), int(tmin), float(vmax), int(tmax), float(mean))
+    for attr in ("H", "Q"):
+        series = run.values[attr]  # [step, element]
+        for i in range(series.shape[1]):
+            column = series[:, i].astype("float32")
+            vmin, tmin, vmax, tmax, mean = rows[(attr, i)]
+            assert np.float32(vmin) == column.min() and tmin == int(column.argmin())
+            assert np.float32(vmax) == column.max() and tmax == int(column.argmax())
+            assert mean == pytest.approx(column.astype(float).mean(), rel=1e-6, abs=1e-9)
+
+
+def test_input_tolerates_crlf_tabs_and_text_after_end(tmp_path, dump_tool):
+    body = "[TITLE]\r\nt\r\n[JUNCTIONS]\r\n J1\t10\t20\r\n[RESERVOIRS]\r\n R1\t50\r\n[PIPES]\r\n" \
+           " P1\tR1\tJ1\t1000\t300\t100\r\n[OPTIONS]\r\n UNITS\tLPS\r\n[END]\r\nanything at all\r\n[WHATEVER]\r\n"
+    run = simulate(tmp_path, body)
+    assert run.returncode == 0
+    assert value(run, "Q", "link", "P1") == pytest.approx(20 * LPS, rel=1e-6)
