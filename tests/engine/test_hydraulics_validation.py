@@ -19,9 +19,15 @@ NOT_COMPARED = {
 
 # Ill-posed networks where both engines fail to balance some instant (or hold
 # nodes cut off from every source); the two iterate along different paths.
+# Net6_plus runs 300 h with 60 level-controlled pumps: a tank event falls 1 s
+# later here under flow differences of 1e-6 (event times are whole seconds),
+# which moves some levels by 0.003 ft at 8 h, and from 92 h on the two runs
+# switch pumps at different instants. It is compared over its first 7 hours.
+SHORTENED = {"Net6_plus.inp": "7:00"}
+
 KNOWN_DIFFERENCES = {
-    "Net6_plus.inp": "tank event times (whole seconds) shift by 1 s under flow differences of 1e-6, "
-                     "moving some levels by 0.003 ft at 8 h; over 300 h of pump controls the runs drift apart",
+    "Net6_plus.inp": "3300 nodes: heads agree within 3e-4 ft, but flows of a few gpm differ by up to "
+                     "1.5% (the convergence test is global, the sum of flow changes over the sum of flows)",
     "io.inp": "a constant-power pump feeding a dead end: the reference closes it, we keep it open",
     "fcv_open_no_upstream_sources.inp": "FCV with no source upstream: unbalanced instants",
     "prv_closed_no_upstream_sources.inp": "PRV with no source upstream: unbalanced instants",
@@ -43,6 +49,11 @@ def compared_networks():
 @pytest.mark.parametrize("network", compared_networks())
 def test_matches_reference_at_every_report_instant(network, tmp_path, dump_tool):
     inp = ref.with_accuracy(network, 1e-6, tmp_path)
+    if network.name in SHORTENED:
+        text = inp.read_text(encoding="latin-1")
+        lines = [f" DURATION {SHORTENED[network.name]}" if line.strip().upper().startswith("DURATION") else line
+                 for line in text.splitlines()]
+        inp.write_text("\n".join(lines) + "\n", encoding="latin-1")
     expected = ref.run_reference(inp)
     ours = ref.run_ours(inp)
     assert ours.status < 100, ours.message
