@@ -17,7 +17,7 @@ namespace {
 
 // Runs one command line through the guard: its status, with the message kept.
 int run_line(const std::string &line) {
-  return guarded_status([&] { commands::execute_line(engine(), line); });
+  return guarded_status([&] { commands::execute_text(engine(), line); });
 }
 
 // Writes a keyword into the output text, its length into ln.
@@ -153,7 +153,7 @@ int CmdCommit(const int *flag) {
 
 int CmdExec(const char *scmd, orv_len lcmd) {
   return guarded_status([&] {
-    commands::execute_line(engine(), need_text(scmd, lcmd, "command"));
+    commands::execute_text(engine(), need_text(scmd, lcmd, "command"));
   });
 }
 

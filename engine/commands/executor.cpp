@@ -55,6 +55,28 @@ void execute_line(Engine &e, std::string_view line) {
   command->run(e, args);
 }
 
+void execute_text(Engine &e, std::string_view text) {
+  if (text.find_first_of("\r\n") == std::string_view::npos) {
+    execute_line(e, text);
+    return;
+  }
+  int number = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    ++number;
+    try {
+      execute_line(e, line);
+    } catch (const Failure &f) {
+      throw Failure(f.status(), "line " + std::to_string(number) + ": " + f.what());
+    }
+    // A CR LF pair ends one line.
+    start = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+  }
+}
+
 void run_command_file(Engine &e, const std::string &file, const std::vector<std::string> &args) {
   if (file_depth >= kMaxFileDepth)
     throw Failure(Status::CommandError, "command files nested more than 8 deep");

@@ -12,6 +12,11 @@ namespace orv::commands {
 // Runs one command line; throws Failure. An empty or comment line does nothing.
 void execute_line(Engine &e, std::string_view line);
 
+// Runs a text of one or more lines (separated by line breaks) in order,
+// stopping at the first failure; a failing line of several is named by its
+// number.
+void execute_text(Engine &e, std::string_view text);
+
 // Runs a command file with its arguments substituted for %1 ... %9 (%* all of
 // them, %% a percent sign); stops at the first failing line, whose message
 // names the file and line.

@@ -290,3 +290,10 @@ def test_a_failed_save_leaves_no_file(town, tmp_path):
     f = str(target).encode()
     assert town.lib.fSaveFile(f, b"", L(len(f)), L(0)) != 0
     assert not target.exists() and not target.parent.exists()
+
+
+def test_a_text_of_several_lines_runs_line_by_line(town):
+    assert town.cmd("OPTION TRIALS 30\r\nTIME DURATION 5\n\nOPTION TRIALS x\nTIME DURATION 7") \
+        == COMMAND_ERROR
+    assert town.var("DURATION") == "5"
+    assert town.last_error().startswith("line 4: ")
