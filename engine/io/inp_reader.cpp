@@ -116,7 +116,8 @@ class Reader {
   void split_sections(const std::string &text) {
     int current = -1;
     std::string pending_comment;
-    std::size_t pos = 0;
+    // A byte-order mark, as some editors write, is not part of the first line.
+    std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     int number = 0;
     while (pos <= text.size()) {
       std::size_t end = text.find('\n', pos);

@@ -174,8 +174,8 @@ def test_extremes_come_from_one_pass_over_the_stored_steps(dump_tool):
             assert mean == pytest.approx(column.astype(float).mean(), rel=1e-6, abs=1e-9)
 
 
-def test_input_tolerates_crlf_tabs_and_text_after_end(tmp_path, dump_tool):
-    body = "[TITLE]\r\nt\r\n[JUNCTIONS]\r\n J1\t10\t20\r\n[RESERVOIRS]\r\n R1\t50\r\n[PIPES]\r\n" \
+def test_input_tolerates_bom_crlf_tabs_and_text_after_end(tmp_path, dump_tool):
+    body = "\ufeff[TITLE]\r\nt\r\n[JUNCTIONS]\r\n J1\t10\t20\r\n[RESERVOIRS]\r\n R1\t50\r\n[PIPES]\r\n" \
            " P1\tR1\tJ1\t1000\t300\t100\r\n[OPTIONS]\r\n UNITS\tLPS\r\n[END]\r\nanything at all\r\n[WHATEVER]\r\n"
     run = simulate(tmp_path, body)
     assert run.returncode == 0

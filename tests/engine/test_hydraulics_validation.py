@@ -149,6 +149,20 @@ VARIANTS = {
               "[RULES]\nRULE R1\nIF TANK TK LEVEL ABOVE 30\nTHEN PUMP PU STATUS IS CLOSED\n"
               "RULE R2\nIF TANK TK LEVEL BELOW 12\nOR SYSTEM CLOCKTIME >= 11 PM\nTHEN PUMP PU STATUS IS OPEN\n"
               "AND PIPE P6 STATUS IS OPEN\nELSE PIPE P6 STATUS IS CLOSED\nPRIORITY 2\n"},
+    "damp_limit": {" ACCURACY": " DAMPLIMIT 0.01\n ACCURACY"},
+    "head_error": {" ACCURACY 0.000001": " ACCURACY 0.0001\n HEADERROR 0.0005"},
+    "flow_change": {" ACCURACY 0.000001": " ACCURACY 0.0001\n FLOWCHANGE 0.001"},
+    "demand_multiplier": {" ACCURACY": " DEMAND MULTIPLIER 1.3\n ACCURACY"},
+    "demand_categories": {"[EMITTERS]\n": "[DEMANDS]\n J3 100 PD ;Domestic\n J3 40 PC ;Industry\n"
+                                           " J5 60 ;Leakage\n[EMITTERS]\n",
+                          "[PATTERNS]\n": "[PATTERNS]\n PC 0.5 1.5\n"},
+    "default_pattern": {" J4 695 100 PD": " J4 695 100", " J6 690 100 PD": " J6 690 100",
+                        " ACCURACY": " PATTERN PD\n ACCURACY"},
+    "reservoir_pattern": {" RES 800": " RES 800 RP", "[PATTERNS]\n": "[PATTERNS]\n RP 1 1.01 1.02 1.01\n"},
+    "initially_closed_pump": {"[EMITTERS]\n": "[STATUS]\n PU CLOSED\n[EMITTERS]\n"},
+    "pattern_start_and_clock": {" PATTERN TIMESTEP 2:00": " PATTERN TIMESTEP 2:00\n PATTERN START 3:00\n"
+                                                          " START CLOCKTIME 6 AM\n REPORT START 2:00\n"
+                                                          " REPORT TIMESTEP 0:30"},
     "si_units": {"GPM": "LPS", " 18 100": " 450 100", " 12 100": " 300 100", " 10 100": " 250 100",
                  " 8 100": " 200 100", " 6 100": " 150 100", " C1 1500 250": " C1 600 150"},
 }
