@@ -34,7 +34,8 @@ DisplayUnit display_unit(const Model &m, Quantity q) {
     }
     case Quantity::Quality:
       switch (m.options.quality) {
-        case QualityKind::Age: return {"hours", 1.0 / 3600.0};
+        // Quality results are stored in display units already.
+        case QualityKind::Age: return {"hours", 1.0};
         case QualityKind::Trace: return {"%", 1.0};
         case QualityKind::Chemical:
           return {m.options.quality_units.empty() ? "mg/L" : m.options.quality_units, 1.0};

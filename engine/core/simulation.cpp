@@ -7,10 +7,12 @@ namespace orv {
 
 void simulate(Engine &e) {
   HydraulicRun run = simulate_hydraulics(e.model());
-  e.note_run_attempt(run.status, run.message);
-  if (run.status > 100)
+  if (run.status > 100) {
+    e.note_run_attempt(run.status, run.message);
     throw Failure(Status::SimulationFailed, "simulation failed: " + run.message);
+  }
   simulate_quality(e.model(), run);  // nothing to do when the model has no quality option
+  e.note_run_attempt(run.status, run.message);  // quality warnings included
   e.install_run(std::move(run));
 }
 
