@@ -130,7 +130,7 @@ struct GradientSolver::Impl {
         rhs[row] += -(s.emitter_flow[i] - g.Y) + g.P * n.elevation;
       }
       if (pda && s.demand[i] > 0) {
-        const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], o.required_pressure - o.minimum_pressure,
+        const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], pressure_range(),
                                            o.pressure_exponent);
         val[diag_pos[row]] += g.P;
         rhs[row] += -(s.demand_flow[i] - g.Y) + g.P * (n.elevation + o.minimum_pressure);
@@ -234,7 +234,7 @@ struct GradientSolver::Impl {
         dqsum += std::abs(dq);
       }
       if (pda && s.demand[i] > 0) {
-        const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], o.required_pressure - o.minimum_pressure,
+        const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], pressure_range(),
                                            o.pressure_exponent);
         const double dq = g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure);
         s.demand_flow[i] -= s.relax * dq;
@@ -245,6 +245,12 @@ struct GradientSolver::Impl {
     // With hardly any flow, the absolute change (in cfs, as customary) is the measure.
     const double accuracy = net.model->options.accuracy;
     return qsum > accuracy * kCfs ? dqsum / qsum : dqsum / kCfs;
+  }
+
+  // Pressure range of pressure-driven demand; kept at least 0.1 psi wide.
+  double pressure_range() const {
+    const Options &o = net.model->options;
+    return std::max(o.required_pressure - o.minimum_pressure, 0.1 / 0.4333 * kFt);
   }
 
   bool balanced(const State &s, double relerr) const {

@@ -1080,7 +1080,11 @@ class Reader {
       }
       line_ = raw.line;
       if (curve.kind == CurveKind::Pump) check_pump_curve(curve);
-      if (curve.kind == CurveKind::Volume && curve.x.size() < 2) fail("volume curve " + curve.id + " needs two points");
+      if (curve.kind == CurveKind::Volume) {
+        if (curve.x.size() < 2) fail("volume curve " + curve.id + " needs two points");
+        for (std::size_t i = 1; i < curve.y.size(); ++i)
+          if (curve.y[i] < curve.y[i - 1]) fail("volume curve " + curve.id + ": volume must not decrease");
+      }
     }
     line_ = 0;
     if (m_.tanks.empty()) fail("the network has no tank or reservoir");

@@ -98,6 +98,8 @@ def line_of(text, fragment):
         ("VALVES", " V9  J1  T1  100  PRV  1", "V9  J1  T1", "cannot be connected to a tank"),
         ("TANKS", " T9  1  9  0  5  10  0", "T9  1  9", "initial level outside"),
         ("CURVES", " C1  10  5\n C1  5  3", "C1  5  3", "x values must increase"),
+        ("TANKS", " T9  1  2  0  5  0  0  VC\n[CURVES]\n VC  0  10\n VC  5  8", "VC  0  10",
+         "volume must not decrease"),
         ("OPTIONS", " WIBBLE  3", "WIBBLE", "unknown option WIBBLE"),
         ("OPTIONS", " UNITS  FURLONGS", "FURLONGS", "unknown flow units"),
         ("TIMES", " DURATION  soon", "soon", "invalid time value"),
