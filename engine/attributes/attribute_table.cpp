@@ -117,6 +117,9 @@ const auto table = std::to_array<AttributeDef>({
     {"TD", "tank diameter", Target::Tank, Quantity::Length, {}, {}, {},
      [](const Model &m, R, std::size_t, int i) { return m.tanks[i].diameter; }, false,
      [](Model &m, int i, double v) { tank(m, i).diameter = v; }, Bound::Positive},
+    // Appended rows keep the indices above unchanged.
+    {"CB", "water quality in the branch (mean)", Target::Link, Quantity::Quality, {},
+     LinkAttr::Quality, {}, nullptr, true, nullptr},
 });
 
 }  // namespace

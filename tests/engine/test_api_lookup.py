@@ -204,3 +204,14 @@ def test_selections_by_list_criterion_and_zone(town):
     assert selection("few") == (0, NODE, ["J3", "J1"])
     assert selection("up") == (0, TANK, ["T1"])
     assert selection("none")[0] == UNKNOWN_NAME
+
+
+def test_quality_attributes_follow_the_quality_option(town):
+    assert town.value("NodeValbyID", "J8", "C") == 0.0  # no quality option in the file
+    town.ok("QUALITY AGE", "SIMULATE", "INSTANT 12")
+    out, n = town.out_text(48), C.c_int()
+    town.lib.GetUnitName(b"C", out, C.byref(n), L(1), L(48))
+    assert town.read_text(out, 48)[:n.value] == b"hours"
+    assert 0.0 < town.value("NodeValbyID", "J8", "C") <= 12.0
+    assert 0.0 < town.value("LinkValbyID", "P8", "CB") <= 12.0
+    assert town.value("NodeValbyID", "R1", "C") == 0.0  # fresh water at the source
