@@ -44,13 +44,13 @@ class Simulation {
     while (true) {
       set_demands();
       apply_simple_controls(net_, s_);
-      const State before = s_;
+      start_ = s_;  // copy into kept storage: no allocation per step
       SolveOutcome out = solver_.solve(s_);
       run.iterations += out.iterations;
       if (!out.converged && !out.singular) {
         // Second attempt from the same start, on the safeguarded path.
-        State first = std::move(s_);
-        s_ = before;
+        State first = s_;
+        s_ = start_;
         SolveOutcome retry = solver_.solve(s_, true);
         run.iterations += retry.iterations;
         if (retry.converged) {
@@ -101,6 +101,7 @@ class Simulation {
   Net net_;
   GradientSolver solver_;
   State s_;
+  State start_;  // state at the start of the instant, for a second attempt
   double hstep_ = 3600;
   double report_time_ = 0;
   std::set<std::pair<int, std::string>> seen_devices_;
