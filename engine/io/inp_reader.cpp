@@ -1092,7 +1092,6 @@ class Reader {
 
   void check_pump_curve(const Curve &c) {
     const auto &x = c.x, &y = c.y;
-    if (x.size() == 2) fail("pump curve " + c.id + " has two points; give one, three or more");
     for (std::size_t i = 1; i < y.size(); ++i)
       if (y[i] >= y[i - 1]) fail("pump curve " + c.id + ": head must decrease with flow");
     if (x.size() == 1 && (x[0] <= 0 || y[0] <= 0)) fail("pump curve " + c.id + ": invalid design point");

@@ -132,6 +132,7 @@ VARIANTS = {
     "volume_curve": {" TK 850 20 5 40 50 0": " TK 850 20 5 40 50 0 VC",
                      "[CURVES]\n": "[CURVES]\n VC 0 0\n VC 10 15000\n VC 30 70000\n VC 45 130000\n"},
     "pump_three_points": {" C1 1500 250": " C1 0 320\n C1 1500 250\n C1 3000 100"},
+    "pump_two_points": {" C1 1500 250": " C1 500 290\n C1 2500 200"},
     "pump_multi_points": {" C1 1500 250": " C1 0 320\n C1 1000 280\n C1 2000 220\n C1 3000 120"},
     "pump_power": {" PU J1 J2 HEAD C1": " PU J1 J2 POWER 120"},
     "pump_speed_pattern": {" PU J1 J2 HEAD C1": " PU J1 J2 HEAD C1 SPEED 0.9 PATTERN PS",
