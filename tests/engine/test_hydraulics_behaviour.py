@@ -180,3 +180,59 @@ def test_input_tolerates_bom_crlf_tabs_and_text_after_end(tmp_path, dump_tool):
     run = simulate(tmp_path, body)
     assert run.returncode == 0
     assert value(run, "Q", "link", "P1") == pytest.approx(20 * LPS, rel=1e-6)
+
+
+@pytest.mark.parametrize("head, active", [(100, True), (20, False)])
+def test_pressure_reducing_valve_holds_its_setting_or_opens(tmp_path, dump_tool, head, active):
+    run = simulate(tmp_path, network(f"""[JUNCTIONS]
+ J1 0 0
+ J2 0 10
+[RESERVOIRS]
+ R1 {head}
+[PIPES]
+ P1 R1 J1 100 300 100
+[VALVES]
+ V1 J1 J2 300 PRV 30"""))
+    status = value(run, "S", "link", "V1")
+    p2 = value(run, "P", "node", "J2")
+    if active:
+        assert status == 2 and p2 == pytest.approx(30, abs=1e-4)
+    else:
+        assert status == 1 and p2 < 20
+    q = value(run, "Q", "link", "V1")
+    assert value(run, "V", "link", "V1") == pytest.approx(q / (math.pi * 0.15 ** 2), rel=1e-6)
+
+
+def test_level_control_acts_when_the_level_is_reached(tmp_path, dump_tool):
+    run = simulate(tmp_path, network("""[RESERVOIRS]
+ R1 100
+[TANKS]
+ T1 0 10 0 20 10 0
+[PIPES]
+ P1 R1 T1 1000 300 100
+[CONTROLS]
+ LINK P1 CLOSED IF NODE T1 ABOVE 15
+ LINK P1 OPEN IF NODE T1 BELOW 5""", times=" DURATION 6:00"))
+    t1 = run.ids["tank"].index("T1")
+    levels = [v[t1] for v in run.values["L"]]
+    status = [s[0] for s in run.values["S"]]
+    hit = next(i for i, lv in enumerate(levels) if lv >= 15 - 1e-3)
+    assert run.times[hit] % 3600 != 0 and levels[hit] == pytest.approx(15, abs=2e-3)
+    assert status[:hit] == [1] * hit and status[hit:] == [0] * (len(status) - hit)
+
+
+def test_clock_time_controls_repeat_every_day(tmp_path, dump_tool):
+    run = simulate(tmp_path, network("""[JUNCTIONS]
+ J1 0 5
+[RESERVOIRS]
+ R1 50
+[PIPES]
+ P1 R1 J1 100 200 100
+ P2 R1 J1 100 200 100
+[CONTROLS]
+ LINK P2 CLOSED AT CLOCKTIME 6 AM
+ LINK P2 OPEN AT CLOCKTIME 6 PM""", times=" DURATION 48:00\n START CLOCKTIME 3 AM"))
+    p2 = run.ids["link"].index("P2")
+    closed = {t / 3600 for t, s in zip(run.times, run.values["S"]) if s[p2] == 0}
+    # clock = elapsed + 3 h: closed from 3 h to 15 h and from 27 h to 39 h elapsed
+    assert closed == {float(h) for h in list(range(3, 15)) + list(range(27, 39))}

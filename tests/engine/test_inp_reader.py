@@ -43,6 +43,12 @@ Two loops
 
 [RULES]
 
+[EMITTERS]
+
+[MIXING]
+
+[SOURCES]
+
 [TIMES]
  DURATION  6:00
  HYDRAULIC TIMESTEP  1:00
@@ -108,13 +114,33 @@ def line_of(text, fragment):
         ("CONTROLS", " LINK P2 OPEN IF NODE J1 SIDEWAYS 3", "SIDEWAYS", "ABOVE or BELOW"),
         ("RULES", "RULE R1\nIF TANK T1 LEVEL > 3\nTHEN LINK PX STATUS IS OPEN", "PX", "unknown link PX"),
         ("PATTERNS", " P2  1  x", "P2  1  x", "invalid number for pattern factor"),
+        ("RULES", "RULE R1\nTHEN LINK P2 STATUS IS OPEN", "THEN LINK P2", "THEN without IF"),
+        ("RULES", "RULE R1\nIF TANK T1 LEVEL > 3\nELSE LINK P2 STATUS IS OPEN", "ELSE LINK", "ELSE without THEN"),
+        ("RULES", "RULE R1\nIF TANK T1 LEVEL > 3\nTHEN LINK P2 STATUS IS OPEN\nRULE R1", "RULE R1\n", ""),
+        ("RULES", "RULE R1\nIF TANK T1 WARMTH > 3", "WARMTH", "unknown rule variable WARMTH"),
+        ("RULES", "RULE R1\nIF TANK T1 LEVEL ~ 3", "LEVEL ~", "unknown rule relation ~"),
+        ("PUMPS", " PU1  R1  J2  HEAD  NOCURVE", "NOCURVE", "unknown curve NOCURVE"),
+        ("PUMPS", " PU1  R1  J2  SPIN  2", "SPIN", "unknown pump keyword SPIN"),
+        ("PUMPS", " PU1  R1  J2  SPEED  1", "SPEED  1", "neither head curve nor power"),
+        ("OPTIONS", " QUALITY  TRACE  NOWHERE", None, "unknown trace node NOWHERE"),
+        ("OPTIONS", " PATTERN  NOPAT", None, "unknown default pattern NOPAT"),
+        ("OPTIONS", " DEMAND MODEL  XYZ", "MODEL  XYZ", "DDA or PDA"),
+        ("EMITTERS", " R1  0.5", "R1  0.5", "not a junction"),
+        ("MIXING", " J1  MIXED", "J1  MIXED", "J1 is not a tank"),
+        ("SOURCES", " J1  SPRINKLE  1", "SPRINKLE", "unknown source type SPRINKLE"),
     ],
 )
 def test_faults_name_file_line_and_reason(dump_tool, tmp_path, section, lines, fragment, reason):
     text = edit(section, lines)
     res, saved = load(dump_tool, tmp_path, text)
     assert res.returncode == 1 and saved is None
-    assert f"net.inp:{line_of(text, fragment)}: " in res.stderr
+    if fragment is None:  # a fault found once the whole file is read names no line
+        assert "net.inp: " in res.stderr
+    elif section == "RULES" and fragment == "RULE R1\n":  # the second RULE R1
+        second = [i for i, l in enumerate(text.splitlines(), 1) if l == "RULE R1"][1]
+        assert f"net.inp:{second}: duplicate rule identifier R1" in res.stderr
+    else:
+        assert f"net.inp:{line_of(text, fragment)}: " in res.stderr
     assert reason in res.stderr
 
 
