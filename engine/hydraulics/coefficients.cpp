@@ -96,9 +96,15 @@ Gradient pump_gradient(const Net &net, const State &s, int k) {
   double hloss, hgrad;
   switch (d.pump_type) {
     case PumpType::ConstantPower: {
-      const double c = kPower * d.power;
-      hloss = -c / aq;
-      hgrad = c / (aq * aq);
+      // Head gain c/q, with power scaling as speed cubed. Near zero flow the
+      // gradient would exceed that of a closed link: there the pump acts as
+      // a closed link (a linear loss), so that a pump with nowhere to deliver
+      // settles at no flow instead of an unbounded head.
+      const double c = kPower * d.power * speed * speed * speed;
+      const double qa = std::abs(q);
+      if (c > kBigGradient * qa * qa) return {1.0 / kBigGradient, q};
+      hloss = -c / std::max(qa, kTiny);
+      hgrad = c / (qa * qa);
       break;
     }
     case PumpType::PowerFunction: {

@@ -53,9 +53,13 @@ bool differs(const State &s, int k, const LinkTarget &t) {
 
 bool apply_target(const Net &net, State &s, int k, const LinkTarget &t) {
   if (!differs(s, k, t)) return false;
-  // A link that opens or closes starts again from its initial flow.
-  const bool was_closed = is_closed(s.status[k]), closes = is_closed(t.status);
-  if (was_closed != closes) s.flow[k] = initial_flow(net, k, t.status, t.setting);
+  // A link keeps its flow when it opens or closes (a closed link's flow is its
+  // tiny leakage), except a constant-power pump that reopens: its head c/q has
+  // no meaning near zero flow, so it starts again from its design flow.
+  const LinkData &l = net.links[k];
+  if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower && is_closed(s.status[k]) &&
+      !is_closed(t.status))
+    s.flow[k] = l.q0;
   s.status[k] = t.status;
   s.setting[k] = t.setting;
   return true;

@@ -134,8 +134,13 @@ bool check_links(const Net &net, State &s) {
     if (status == Status::XHead || status == Status::TempClosed) status = Status::Open;
     if (l.kind == LinkKind::CVPipe) status = check_valve_status(status, dh, s.flow[k]);
     if (l.kind == LinkKind::Pump && status >= Status::Open && s.setting[k] > 0) {
-      const double hmax = l.pump_type == PumpType::ConstantPower ? 1e30 : s.setting[k] * s.setting[k] * l.hmax;
-      status = -dh > hmax + kHtol ? Status::XHead : Status::Open;
+      if (l.pump_type == PumpType::ConstantPower) {
+        // Its head has no bound; without flow it has nothing to drive.
+        status = s.flow[k] < kTiny ? Status::TempClosed : Status::Open;
+      } else {
+        const double hmax = s.setting[k] * s.setting[k] * l.hmax;
+        status = -dh > hmax + kHtol ? Status::XHead : Status::Open;
+      }
     }
     if (l.kind == LinkKind::FCV && !missing(s.setting[k]))
       status = fcv_status(status, s.head[l.n1], s.head[l.n2], s.flow[k], s.setting[k]);

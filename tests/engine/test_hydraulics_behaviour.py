@@ -236,3 +236,32 @@ def test_clock_time_controls_repeat_every_day(tmp_path, dump_tool):
     closed = {t / 3600 for t, s in zip(run.times, run.values["S"]) if s[p2] == 0}
     # clock = elapsed + 3 h: closed from 3 h to 15 h and from 27 h to 39 h elapsed
     assert closed == {float(h) for h in list(range(3, 15)) + list(range(27, 39))}
+
+
+def test_constant_power_pump_scales_as_speed_cubed_and_stops_without_outlet(tmp_path, dump_tool):
+    # Head gain P s^3 / (rho g q) between reservoirs 50 m apart (wide short pipes).
+    lift = simulate(tmp_path, network("""[JUNCTIONS]
+ J1 0 0
+ J2 0 0
+[RESERVOIRS]
+ R1 10
+ R2 60
+[PIPES]
+ P1 R1 J1 10 1000 100
+ P2 J2 R2 10 1000 100
+[PUMPS]
+ PU J1 J2 POWER 2 SPEED 0.5"""))
+    assert value(lift, "Q", "link", "PU") == pytest.approx(2000 * 0.5 ** 3 / (9806.65 * 50), rel=1e-3)
+    # With nowhere to deliver, the pump stops instead of building an unbounded head.
+    dead_end = simulate(tmp_path, network("""[JUNCTIONS]
+ J1 0 0
+ J2 0 0
+[RESERVOIRS]
+ R1 10
+[PIPES]
+ P1 R1 J1 10 1000 100
+[PUMPS]
+ PU J1 J2 POWER 2"""))
+    assert value(dead_end, "S", "link", "PU") == 0
+    assert value(dead_end, "Q", "link", "PU") == 0
+    assert abs(value(dead_end, "H", "node", "J2")) < 100

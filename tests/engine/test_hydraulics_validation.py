@@ -1,8 +1,9 @@
 """Hydraulic results against the reference engine (owa-epanet) on every
-network shipped with wntr that the reference runs: heads, pressures and tank
-levels within 1e-3 display units, flows within 1e-3 relative (1e-3 display
-units near zero) and the same open/closed status of every link, at every
-reporting instant, with ACCURACY 1e-6 in both engines."""
+network shipped with wntr that the reference runs, and on the benchmark
+networks of newer wntr packages when tests/fetch_networks.py has extracted
+them: heads, pressures and tank levels within 1e-3 display units, flows within
+1e-3 relative (1e-3 display units near zero) and the same open/closed status of
+every link, at every reporting instant, with ACCURACY 1e-6 in both engines."""
 import pytest
 
 import hydraulics_reference as ref
@@ -28,7 +29,6 @@ SHORTENED = {"Net6_plus.inp": "7:00"}
 KNOWN_DIFFERENCES = {
     "Net6_plus.inp": "3300 nodes: heads agree within 3e-4 ft, but flows of a few gpm differ by up to "
                      "1.5% (the convergence test is global, the sum of flow changes over the sum of flows)",
-    "io.inp": "a constant-power pump feeding a dead end: the reference closes it, we keep it open",
     "fcv_open_no_upstream_sources.inp": "FCV with no source upstream: unbalanced instants",
     "prv_closed_no_upstream_sources.inp": "PRV with no source upstream: unbalanced instants",
 }
@@ -46,7 +46,26 @@ def compared_networks():
     return params
 
 
-@pytest.mark.parametrize("network", compared_networks())
+# Benchmark networks that still differ (see docs/hydraulics.md).
+LIBRARY_DIFFERENCES = {
+    "ky10.inp": "heads behind the closed PRV ~@RV-1 differ by up to 1.2e-3 ft at ACCURACY 1e-6; both "
+                "runs take the same iterations, and at 1e-8 they agree within 8e-5 ft (convergence tail)",
+    "Net6.inp": "96 h, 60 level-controlled pumps: tank levels drift apart by up to 0.012 ft at 55 h "
+                "(at ACCURACY 1e-8 heads agree within 3e-4 ft and flows within 1e-3)",
+}
+
+
+def library_params():
+    paths = ref.library_networks()
+    if not paths:
+        return [pytest.param(None, id="library", marks=pytest.mark.skip(
+            reason="benchmark networks not extracted (python tests/fetch_networks.py)"))]
+    return [pytest.param(path, id=f"library-{path.stem}", marks=[
+        pytest.mark.xfail(reason=LIBRARY_DIFFERENCES[path.name], strict=False)]
+        if path.name in LIBRARY_DIFFERENCES else []) for path in paths]
+
+
+@pytest.mark.parametrize("network", compared_networks() + library_params())
 def test_matches_reference_at_every_report_instant(network, tmp_path, dump_tool):
     inp = ref.with_accuracy(network, 1e-6, tmp_path)
     if network.name in SHORTENED:
@@ -172,8 +191,6 @@ VARIANTS = {
 VARIANT_DIFFERENCES = {
     "chezy_manning": "the reference shows a closed pump's leakage (0.001 gpm, just over the bound) "
                      "in the pipe feeding it; here round-off leaves that flow at 0",
-    "pbv": "the reference's PBV flow carries round-off of ~0.01 gpm (continuity at its node is off by "
-           "as much); here it does not, and tank events drift by seconds, 0.012 ft after 38 h",
 }
 
 
