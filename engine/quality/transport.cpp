@@ -70,17 +70,18 @@ Transport::Transport(const Model &model)
     if (l.to != l.from) adj_link_[fill[l.to]++] = static_cast<int>(k);
   }
 
+  // Initial qualities; a trace starts from 0 everywhere but at the trace
+  // node, except that the water stored in tanks keeps its given initial value
+  // (the share, in percent, taken to come from the trace node).
   node_q_.assign(nn_, 0.0);
-  if (kind_ == QualityKind::Trace) {
-    if (trace_node_ != kNone) node_q_[trace_node_] = kTraced;
-  } else {
+  if (kind_ != QualityKind::Trace)
     for (std::size_t n = 0; n < nn_; ++n) node_q_[n] = model.nodes[n].initial_quality;
-  }
+  if (trace_node_ != kNone) node_q_[trace_node_] = kTraced;
   out_q_ = node_q_;
   tank_q_.assign(nt_, 0.0);
   for (std::size_t t = 0; t < nt_; ++t) {
     const int node = model.tanks[t].node;
-    if (node >= 0 && node < static_cast<int>(nn_)) tank_q_[t] = node_q_[node];
+    if (node >= 0 && node < static_cast<int>(nn_)) tank_q_[t] = model.nodes[node].initial_quality;
   }
   dir_.assign(nl_, 0);
 }
@@ -141,7 +142,6 @@ void Transport::sort_nodes() {
     }
   order_.clear();
   order_.reserve(nn_);
-  std::size_t next_unplaced = 0;
   while (!stack.empty()) {
     const int i = stack.back();
     stack.pop_back();
@@ -156,13 +156,27 @@ void Transport::sort_nodes() {
       }
     }
     if (stack.empty() && order_.size() < nn_) {
-      while (next_unplaced < nn_ && placed[next_unplaced]) ++next_unplaced;
-      if (next_unplaced < nn_) {
-        stack.push_back(static_cast<int>(next_unplaced));
-        placed[next_unplaced] = 1;
-      }
+      const int j = loop_entry(placed);
+      stack.push_back(j);
+      placed[j] = 1;
     }
   }
+}
+
+// Where a flow loop blocks the order: the first unplaced node fed by a placed
+// one (the loop's entry), else the first unplaced node.
+int Transport::loop_entry(const std::vector<char> &placed) const {
+  int fallback = -1;
+  for (std::size_t n = 0; n < nn_; ++n) {
+    if (placed[n]) continue;
+    if (fallback < 0) fallback = static_cast<int>(n);
+    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (dir_[k] != 0 && downstream(k) == static_cast<int>(n) && placed[upstream(k)])
+        return static_cast<int>(n);
+    }
+  }
+  return fallback;
 }
 
 // Takes volume v from the downstream end of link k into its downstream node.

@@ -45,6 +45,7 @@ class Transport {
 
  private:
   void sort_nodes();
+  int loop_entry(const std::vector<char> &placed) const;
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
