@@ -171,8 +171,8 @@ class Simulation {
         d += dm.base * pattern_factor(m_, dm.pattern == kNone ? o.default_pattern : dm.pattern, t);
       d *= o.demand_multiplier;
       s_.demand[i] = d;
-      if (o.demand_model == DemandModel::DemandDriven || d <= 0) s_.demand_flow[i] = d;
-      else if (s_.demand_flow[i] <= 0 || s_.demand_flow[i] > d) s_.demand_flow[i] = d;
+      // Pressure-driven demand too starts every instant from the full demand.
+      s_.demand_flow[i] = d;
     }
     for (const TankData &t : net_.tanks)
       if (t.reservoir && t.head_pattern != kNone)
