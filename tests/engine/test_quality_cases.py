@@ -234,3 +234,11 @@ class TestDataSets:
         inp = network(tmp_path, LINE, "Quality None")
         out, _ = run(inp, steady(tmp_path), "--sets", "J1")
         assert [k for k in out if k != "max"] == []
+
+
+def test_a_pipe_with_a_check_valve_holds_its_water(tmp_path):
+    # the same 10-hour line, with a check valve: the water still takes 10 hours
+    inp = network(tmp_path, LINE.replace("0 Open", "0 CV"), "Quality Age")
+    out, _ = run(inp, steady(tmp_path))
+    assert at(out[("N", "J1")], 20 * 3600) == pytest.approx(LINE_VOLUME / Q / 3600, abs=0.1)
+    assert at(out[("L", "P1")], 20 * 3600) == pytest.approx(5.0, abs=0.1)
