@@ -70,6 +70,10 @@ int DataSetCursor::prepare(const Model &m, const Results &r, int node) {
   return static_cast<int>(sets_.size());
 }
 
+const DataSet *DataSetCursor::peek() const {
+  return next_ < sets_.size() ? &sets_[next_] : nullptr;
+}
+
 const DataSet *DataSetCursor::next() {
   if (next_ >= sets_.size()) return nullptr;
   return &sets_[next_++];

@@ -37,7 +37,8 @@ std::vector<DataSet> node_data_sets(const Model &m, const Results &r, int node);
 class DataSetCursor {
  public:
   int prepare(const Model &m, const Results &r, int node);  // returns the number of sets
-  const DataSet *next();                                    // nullptr when none is left
+  const DataSet *peek() const;  // the next set, nullptr when none is left
+  const DataSet *next();        // takes the next set, nullptr when none is left
   void clear() { sets_.clear(); next_ = 0; }
 
  private:
