@@ -22,6 +22,11 @@ class Kinetics {
   // coefficient (m/s) for zero-order walls.
   void set_flows(const std::vector<double> &flow);
 
+  // False when parcels of pipe k keep their quality (a chemical without coefficients there).
+  bool reacts_in_pipe(int k) const {
+    return kind_ == QualityKind::Age || kb_[k] != 0.0 || kw_[k] != 0.0;
+  }
+
   // Quality of a parcel of a pipe (link k) and of a tank (t) after dt seconds.
   double pipe_react(int k, double c, double dt) const;
   double tank_react(int t, double c, double dt) const;

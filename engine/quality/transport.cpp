@@ -281,7 +281,7 @@ void Transport::step(double dt) {
   if (kinetics_.active()) {
     // Only pipes hold water long enough to react; pumps and valves pass it on.
     for (std::size_t k = 0; k < nl_; ++k) {
-      if (!holds_water(m_.links[k])) continue;
+      if (!holds_water(m_.links[k]) || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
       for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next)
         chains_.at(s).c = kinetics_.pipe_react(static_cast<int>(k), chains_.at(s).c, dt);
     }
