@@ -236,8 +236,11 @@ struct GradientSolver::Impl {
       if (pda && s.demand[i] > 0) {
         const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], pressure_range(),
                                            o.pressure_exponent);
-        const double dq = g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure);
-        s.demand_flow[i] -= s.relax * dq;
+        // A step of delivered demand is limited to 0.4 of the full demand.
+        const double limit = 0.4 * s.demand[i];
+        const double dq = std::clamp(s.relax * (g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure)),
+                                     -limit, limit);
+        s.demand_flow[i] -= dq;
         qsum += std::abs(s.demand_flow[i]);
         dqsum += std::abs(dq);
       }

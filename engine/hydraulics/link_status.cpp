@@ -93,7 +93,9 @@ Status tank_link_status(const Net &net, const State &s, int k, Status status) {
   if (s.head[n1] <= t.hmin + kHtol) {
     if (l.kind == LinkKind::Pump) {
       if (l.n1 == n1) return Status::TempClosed;
-    } else if (check_valve_status(Status::Open, -h, -q) == Status::Closed) {
+    } else if (check_valve_status(Status::Closed, h, q) == Status::Open) {
+      // Closes as a check valve against the tank would open: only when the
+      // tank stands higher than the other end and the link is not filling it.
       return Status::TempClosed;
     }
   }
