@@ -70,25 +70,20 @@ struct Slot {
 namespace detail {
 template <class T>
 struct SlotAccess;
-template <>
-struct SlotAccess<int32_t &> {
-  static constexpr char kind = 'i';
-  static int32_t &get(Slot &s) { return s.i; }
-};
-template <>
-struct SlotAccess<float &> {
-  static constexpr char kind = 'f';
-  static float &get(Slot &s) { return s.f; }
-};
-template <>
-struct SlotAccess<double &> {
-  static constexpr char kind = 'd';
-  static double &get(Slot &s) { return s.d; }
-};
-template <>
-struct SlotAccess<int8_t &> {
-  static constexpr char kind = 'b';
-  static int8_t &get(Slot &s) { return s.b; }
+// Scalars: the union member of the parameter's type.
+template <class T>
+struct SlotAccess<T &> {
+  static_assert(std::is_same_v<T, int32_t> || std::is_same_v<T, float> ||
+                std::is_same_v<T, double> || std::is_same_v<T, int8_t>);
+  static constexpr char kind = std::is_same_v<T, int32_t> ? 'i'
+                               : std::is_same_v<T, float> ? 'f'
+                               : std::is_same_v<T, double> ? 'd' : 'b';
+  static T &get(Slot &s) {
+    if constexpr (std::is_same_v<T, int32_t>) return s.i;
+    else if constexpr (std::is_same_v<T, float>) return s.f;
+    else if constexpr (std::is_same_v<T, double>) return s.d;
+    else return s.b;
+  }
 };
 template <>
 struct SlotAccess<Text> {

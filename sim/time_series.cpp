@@ -30,6 +30,17 @@ void scale_demand(int32_t nbval, Array<float> vec_val) {
   for (int64_t k = 0; k < nbval && k < vec_val.size; ++k) vec_val.p[k] *= 0.01f;
 }
 
+// Result and measured series share their arguments; only the entry point differs.
+constexpr const char *series_declarations =
+    "typelt:i sid:s sattr:s nbval:i vec_tim:f(nbval) vec_val:f(nbval) vec_len:i fixed_interval:f=0";
+template <auto Entry>
+constexpr auto series_body = [](int32_t &typelt, Text sid, Text sattr, int32_t &nbval,
+                                Array<float> vec_tim, Array<float> vec_val, int32_t &vec_len,
+                                float &fixed_interval) {
+  const float interval = interval_copy(fixed_interval);
+  vec_len = Entry(&typelt, sid.p, sattr.p, &nbval, vec_tim.p, vec_val.p, &interval, sid.n, sattr.n);
+};
+
 const frame::RoutineDef table[] = {
     // Simulation run, counts and time span
     routine("istat = simulh()", "istat:i", [](int32_t &istat) { istat = SolveH(); }),
@@ -49,28 +60,14 @@ const frame::RoutineDef table[] = {
             }),
 
     // Result and measured series
-    routine("vec_tim,vec_val,vec_len = ts(typelt,sid,sattr,nbval,[fixed_interval])",
-            "typelt:i sid:s sattr:s nbval:i vec_tim:f(nbval) vec_val:f(nbval) vec_len:i "
-            "fixed_interval:f=0",
-            [](int32_t &typelt, Text sid, Text sattr, int32_t &nbval, Array<float> vec_tim,
-               Array<float> vec_val, int32_t &vec_len, float &fixed_interval) {
-              const float interval = interval_copy(fixed_interval);
-              vec_len = TSValbyId(&typelt, sid.p, sattr.p, &nbval, vec_tim.p, vec_val.p, &interval,
-                                  sid.n, sattr.n);
-            }),
+    routine("vec_tim,vec_val,vec_len = ts(typelt,sid,sattr,nbval,[fixed_interval])", series_declarations,
+            series_body<TSValbyId>),
     routine("nbval = mslen(typelt,sid,sattr)", "typelt:i sid:s sattr:s nbval:i",
             [](int32_t &typelt, Text sid, Text sattr, int32_t &nbval) {
               nbval = NbMesbyId(&typelt, sid.p, sattr.p, sid.n, sattr.n);
             }),
-    routine("vec_tim,vec_val,vec_len = ms(typelt,sid,sattr,nbval,[fixed_interval])",
-            "typelt:i sid:s sattr:s nbval:i vec_tim:f(nbval) vec_val:f(nbval) vec_len:i "
-            "fixed_interval:f=0",
-            [](int32_t &typelt, Text sid, Text sattr, int32_t &nbval, Array<float> vec_tim,
-               Array<float> vec_val, int32_t &vec_len, float &fixed_interval) {
-              const float interval = interval_copy(fixed_interval);
-              vec_len = TSMesbyId(&typelt, sid.p, sattr.p, &nbval, vec_tim.p, vec_val.p, &interval,
-                                  sid.n, sattr.n);
-            }),
+    routine("vec_tim,vec_val,vec_len = ms(typelt,sid,sattr,nbval,[fixed_interval])", series_declarations,
+            series_body<TSMesbyId>),
 
     // Demand series, by code and optionally within a zone
     routine("nbval = demand_tslen(scode)", "scode:s nbval:i",
