@@ -121,7 +121,7 @@ def test_node_demand_pairs_walk(town):
     assert (nb.value, sz.value) == (2, 3)
     assert [(n, v) for n, v, _, _ in walk(town, "GetNextCsmPair")] == [("DOM", 4.5), ("COM", 2.0)]
     assert town.lib.GetNbCsmPair(b"NOPE", C.byref(nb), C.byref(sz), L(4)) == UNKNOWN_NAME
-    assert nb.value == -1
+    assert nb.value == 0
 
 
 def test_code_walk_and_short_item_buffers(town):
@@ -140,7 +140,7 @@ def test_table_walk(town):
     assert [(n, c) for n, _, c, _ in walk(town, "GetNextTableEntry", with_value=False)] == [
         ("100", 2), ("150", 4), ("200", 2), ("300", 2)]
     assert town.lib.GetNbTableEntry(b"NOPE", ref(1), C.byref(nbc), L(4)) == UNKNOWN_NAME
-    assert nbc.value == -1
+    assert nbc.value == 0
     assert town.lib.GetNbTableEntry(b"ZONE", ref(1), C.byref(nbc), L(4)) == BAD_ARGUMENT
 
 
