@@ -41,3 +41,61 @@ def test_quality_none_leaves_zeros(engine):
     engine.ok(f'LOAD "{TOWN}"', "QUALITY NONE", "SIMULATE")
     n, _, values = engine.series(NODE, "J8", "C")
     assert n > 0 and not np.any(values)
+
+
+# ------------------------------------------------- water-quality data sets
+
+import ctypes as C  # noqa: E402
+
+from api_harness import GUARD, L, ref  # noqa: E402
+
+
+def wq_data(engine, nvecx, room=None):
+    room = nvecx if room is None else room
+    tvec, cvec = (C.c_float * (room + 2))(), (C.c_float * (room + 2))()
+    for i in range(room + 2):
+        tvec[i] = cvec[i] = -9.0
+    snode, scode, attr = engine.out_text(18), engine.out_text(18), engine.out_text(2)
+    nvec, lnod, lcod = C.c_int(-1), C.c_int(-1), C.c_int(-1)
+    iret = engine.lib.GetWQData(ref(nvecx), C.byref(nvec), tvec, cvec, snode, scode, attr,
+                                C.byref(lnod), C.byref(lcod), L(18), L(18), L(2))
+    return (iret, nvec.value, list(tvec), list(cvec), engine.read_text(snode, 18), engine.read_text(scode, 18),
+            engine.read_text(attr, 2), lnod.value, lcod.value)
+
+
+def wq_init(engine, node):
+    b = engine.text(node)
+    nvec = C.c_int(-1)
+    return engine.lib.GetWQDataInit(b, C.byref(nvec), L(len(b))), nvec.value
+
+
+def test_data_sets_walk(engine):
+    engine.ok(f'LOAD "{TOWN}"', "QUALITY AGE", "SIMULATE")
+    steps = engine.lib.GetNBMaxWQcomp()
+    assert steps == engine.lib.GetNbTimeSteps() > 20
+    tmax = C.c_float(-1)
+    assert engine.lib.GetWQTSInfo(ref(2), C.byref(tmax)) == steps and tmax.value == pytest.approx(24.0)
+    assert wq_init(engine, "J8") == (1, 1)  # one reservoir: the quality only
+    iret, nvec, tvec, cvec, snode, scode, attr, lnod, lcod = wq_data(engine, steps)
+    assert (iret, nvec, lnod, lcod) == (0, steps, 2, 3)
+    assert snode == b"J8".ljust(18) and scode == b"AGE".ljust(18) and attr == b"C "
+    n, times, values = engine.series(2, "J8", "C")
+    assert tvec[:steps] == pytest.approx(times[:steps]) and cvec[:steps] == pytest.approx(values[:steps])
+    assert tvec[steps:] == [-9.0, -9.0]  # nothing beyond nvecx
+    assert wq_data(engine, steps)[0] != 0  # exhausted
+
+
+def test_data_sets_refuse_bad_arguments(engine):
+    assert wq_init(engine, "J8") == (0, 0)  # no model: no data set
+    engine.ok(f'LOAD "{TOWN}"', "QUALITY AGE")
+    assert wq_init(engine, "J8") == (0, 0)  # no results
+    assert wq_data(engine, 10)[0] != 0
+    engine.ok("SIMULATE")
+    assert wq_init(engine, "NOPE")[0] < 0
+    assert wq_init(engine, "J8") == (1, 1)
+    short = wq_data(engine, 3, room=3)
+    assert short[0] != 0 and short[1] == 0 and short[2][:5] == [-9.0] * 5  # set too long: untouched
+    assert wq_data(engine, -1, room=0)[0] != 0
+    assert wq_data(engine, engine.lib.GetNBMaxWQcomp())[0] == 0  # the set was not consumed
+    nvec = C.c_int(-1)
+    assert engine.lib.GetWQDataInit(None, C.byref(nvec), L(5)) < 0 and nvec.value == 0
