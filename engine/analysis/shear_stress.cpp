@@ -5,6 +5,7 @@
 
 #include "core/status.hpp"
 #include "hydraulics/constants.hpp"
+#include "hydraulics/friction.hpp"
 
 namespace orv::analysis {
 namespace {
@@ -12,34 +13,6 @@ namespace {
 using hyd::kCfs;
 using hyd::kFt;
 using hyd::kGravity;
-
-// Darcy friction factor at Reynolds number re and its derivative d f / d re,
-// the relation used by the hydraulic solver.
-void friction_factor(double re, double relative_roughness, double &f, double &dfdre) {
-  const double ln10 = std::log(10.0);
-  if (re >= 4000.0) {
-    const double y1 = 5.74 / std::pow(re, 0.9);
-    const double y2 = relative_roughness / 3.7 + y1;
-    const double y3 = std::log10(y2);
-    f = 0.25 / (y3 * y3);
-    dfdre = -0.5 / (y3 * y3 * y3) / (y2 * ln10) * (-0.9 * y1 / re);
-  } else if (re > 2000.0) {
-    const double y2 = relative_roughness / 3.7 + 5.74 / std::pow(4000.0, 0.9);
-    const double y3 = -2.0 / ln10 * std::log(y2);
-    const double fa = 1.0 / (y3 * y3);
-    const double fb = (2.0 + 1.8 * (5.74 / std::pow(4000.0, 0.9)) * (-2.0 / ln10) / (y2 * y3)) * fa;
-    const double r = re / 2000.0;
-    const double x1 = 7.0 * fa - fb;
-    const double x2 = 0.128 - 17.0 * fa + 2.5 * fb;
-    const double x3 = -0.128 + 13.0 * fa - 2.0 * fb;
-    const double x4 = 0.032 - 3.0 * fa + 0.5 * fb;
-    f = x1 + r * (x2 + r * (x3 + r * x4));
-    dfdre = (x2 + r * (2.0 * x3 + r * 3.0 * x4)) / 2000.0;
-  } else {
-    f = 64.0 / re;
-    dfdre = -f / re;
-  }
-}
 
 }  // namespace
 
@@ -62,7 +35,7 @@ WallShear wall_shear(const Model &m, int link, double v, double rho) {
         break;
       }
       double f, dfdre;
-      friction_factor(v * d / nu, l.roughness / d, f, dfdre);
+      hyd::darcy_friction(v * d / nu, l.roughness / d, f, dfdre);
       out.stress = rho * f * v * v / 8.0;
       out.derivative = rho / 8.0 * (2.0 * f * v + v * v * dfdre * d / nu);
       break;

@@ -6,6 +6,7 @@
 
 #include "hydraulics/constants.hpp"
 #include "hydraulics/curve_math.hpp"
+#include "hydraulics/friction.hpp"
 
 namespace orv::hyd {
 
@@ -15,37 +16,12 @@ double sign(double q) { return q < 0 ? -1.0 : 1.0; }
 
 Gradient closed_gradient(double q) { return {1.0 / kBigGradient, q}; }
 
-// Darcy-Weisbach friction factor and its derivative with respect to flow:
-// laminar below Re 2000, Swamee-Jain above 4000, and a cubic joining both
-// (value and slope) in between.
+// Darcy-Weisbach friction factor and its derivative with respect to flow.
 void friction(double q, double d, double area, double e, double nu, double &f, double &dfdq) {
   const double re = q * d / (area * nu);
-  const double ln10 = std::log(10.0);
-  if (re >= 4000.0) {
-    const double y1 = 5.74 / std::pow(re, 0.9);
-    const double y2 = e / (3.7 * d) + y1;
-    const double y3 = std::log10(y2);
-    f = 0.25 / (y3 * y3);
-    // df/dRe = -0.5 y3^-3 / (y2 ln10) * dy1/dRe, dy1/dRe = -0.9 y1 / Re
-    const double dfdre = -0.5 / (y3 * y3 * y3) / (y2 * ln10) * (-0.9 * y1 / re);
-    dfdq = dfdre * re / q;
-  } else if (re > 2000.0) {
-    const double y2 = e / (3.7 * d) + 5.74 / std::pow(4000.0, 0.9);
-    const double y3 = -2.0 / ln10 * std::log(y2);
-    const double fa = 1.0 / (y3 * y3);
-    const double fb = (2.0 + 1.8 * (5.74 / std::pow(4000.0, 0.9)) * (-2.0 / ln10) / (y2 * y3)) * fa;
-    const double r = re / 2000.0;
-    const double x1 = 7.0 * fa - fb;
-    const double x2 = 0.128 - 17.0 * fa + 2.5 * fb;
-    const double x3 = -0.128 + 13.0 * fa - 2.0 * fb;
-    const double x4 = 0.032 - 3.0 * fa + 0.5 * fb;
-    f = x1 + r * (x2 + r * (x3 + r * x4));
-    const double dfdr = x2 + r * (2.0 * x3 + r * 3.0 * x4);
-    dfdq = dfdr * r / q;
-  } else {
-    f = 64.0 / std::max(re, 1e-12);
-    dfdq = -f / q;
-  }
+  double dfdre;
+  darcy_friction(re, e / d, f, dfdre);
+  dfdq = dfdre * re / q;
 }
 
 Gradient pipe_gradient(const Net &net, const State &s, int k) {
