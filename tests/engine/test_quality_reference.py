@@ -244,3 +244,23 @@ def test_anytown_matches_reference(mode, tmp_path):
     ref = run_reference(inp, mode, hyd_file=hyd)
     ratio, where = compare(run_ours(inp, mode, hyd_file=hyd), ref)
     assert ratio <= 1.0, where
+
+
+LIBRARY = Path(__file__).resolve().parents[2] / "build" / "networks" / "library"
+
+
+@pytest.mark.parametrize("name,mode", [
+    ("Net1.inp", None),
+    ("Net3.inp", "AGE"),
+    pytest.param("Net2.inp", None, marks=pytest.mark.xfail(
+        strict=False, reason="fluoride at long-stagnant junctions differs by up to 4% after 30 h")),
+    pytest.param("Net3.inp", "TRACE Lake", marks=pytest.mark.xfail(
+        strict=False, reason="traced share downstream of the check-valve pipes differs (they hold water here)")),
+])
+def test_benchmark_networks_match_reference(name, mode):
+    """Benchmark networks extracted by tests/fetch_networks.py, with our own hydraulics."""
+    inp = LIBRARY / name
+    if not inp.exists():
+        pytest.skip("benchmark networks not fetched (python tests/fetch_networks.py)")
+    ratio, where = compare(run_ours(inp, mode), run_reference(inp, mode))
+    assert ratio <= 1.0, where
