@@ -28,10 +28,10 @@ BRANCH, NODE, TANK = 1, 2, 3
 
 
 def _installed_library():
-    spec = importlib.util.find_spec("_pyorvsim")
-    if spec is None or not spec.origin:
+    found = importlib.util.find_spec("_pyorvsim")
+    if found is None or not found.origin:
         return None
-    candidate = Path(spec.origin).parent / "libOrvelle_SIM_x64.so"
+    candidate = Path(found.origin).parent / "libOrvelle_SIM_x64.so"
     return candidate if candidate.exists() else None
 
 
