@@ -11,6 +11,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kQzero = 1e-6 * 0.3048 * 0.3048 * 0.3048;  // flow regarded as zero (m3/s)
+constexpr double kQstagnant = 0.005 * 6.30901964e-5;     // 0.005 gpm: a link's flow taken as none (m3/s)
 constexpr double kLitresPerM3 = 1000.0;
 constexpr double kTraced = 100.0;  // percent of the trace node's own outflow
 
@@ -32,7 +33,10 @@ Transport::Transport(const Model &model)
     : m_(model),
       kinetics_(model),
       kind_(model.options.quality),
-      tolerance_(model.options.quality_tolerance),
+      // Parcels merge when their qualities differ by less than the tolerance;
+      // a difference of exactly the tolerance (say 0.09 and 0.08 against
+      // 0.01) keeps them apart whichever way the binary rounding falls.
+      tolerance_(model.options.quality_tolerance * (1.0 - 1e-9)),
       nn_(model.nodes.size()),
       nl_(model.links.size()),
       nt_(model.tanks.size()),
@@ -84,7 +88,9 @@ Transport::Transport(const Model &model)
     if (node >= 0 && node < static_cast<int>(nn_)) tank_q_[t] = model.nodes[node].initial_quality;
   }
   dir_.assign(nl_, 0);
+  head_.assign(nl_, 1);
 }
+
 
 int Transport::downstream(int k) const {
   const Link &l = m_.links[k];
@@ -103,15 +109,22 @@ void Transport::load(const Period &p) {
   demand_.resize(nn_, 0.0);
   period_start_ = p.start;
   for (std::size_t k = 0; k < nl_; ++k) {
+    // Flows below the solver's noise carry nothing: left in, they would turn
+    // a pipe back and forth from one period to the next.
+    if (std::abs(flow_[k]) < kQstagnant) flow_[k] = 0.0;
     const double q = flow_[k];
-    const std::int8_t d = std::abs(q) < kQzero ? 0 : (q > 0 ? 1 : -1);
+    const std::int8_t d = q == 0.0 ? 0 : (q > 0 ? 1 : -1);
     if (!loaded_) {
       // Every link starts full of the water of its end node (as drawn, not
       // as flowing: the initial qualities describe the network at rest).
       if (link_volume_[k] > 0.0)
         chains_.push_last(static_cast<int>(k), link_volume_[k], node_q_[m_.links[k].to]);
-    } else if (d * dir_[k] < 0) {
+    }
+    // A chain runs from the downstream end; a link without flow keeps its
+    // chain as it lies, to be turned when the flow resumes the other way.
+    if (d * head_[k] < 0) {
       chains_.reverse(static_cast<int>(k));
+      head_[k] = d;
     }
     dir_[k] = d;
   }
@@ -224,7 +237,7 @@ double Transport::stagnant_quality(int n) const {
   return count > 0 ? sum / count : 0.0;
 }
 
-std::optional<double> Transport::source_quality(int n, double vout, double dt) const {
+std::optional<double> Transport::source_quality(int n, double vin, double vout, double dt) const {
   if (kind_ != QualityKind::Chemical) return std::nullopt;
   const Node &node = m_.nodes[n];
   if (!node.source || node.source->strength == 0.0) return std::nullopt;
@@ -233,8 +246,10 @@ std::optional<double> Transport::source_quality(int n, double vout, double dt) c
   double c = src.strength * pattern_factor(m_, src.pattern, period_start_);
   switch (src.kind) {
     case SourceKind::Concentration:
-      // At a junction the source concentration applies to external inflow only.
-      if (node.kind == NodeKind::Junction) c = demand_[n] < 0.0 ? c * -demand_[n] * dt / vout : 0.0;
+      // At a junction the source concentration applies to external inflow
+      // only, as its share of all the water the junction receives (not of its
+      // outflow, which differs from the inflow by the solver's imbalance).
+      if (node.kind == NodeKind::Junction) c = demand_[n] < 0.0 && vin > 0.0 ? c * -demand_[n] * dt / vin : 0.0;
       break;
     case SourceKind::Mass:  // mass per minute spread over the outflow
       c = c / 60.0 * dt / (vout * kLitresPerM3);
@@ -266,7 +281,7 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   // What leaves the node, source included, is also what the node reports. A
   // concentration source at a tank or reservoir sets the quality it releases;
   // a reservoir that releases nothing keeps reporting its last release.
-  const std::optional<double> added = source_quality(n, vout, dt);
+  const std::optional<double> added = source_quality(n, vin, vout, dt);
   if (added) {
     const bool replaces = node.kind != NodeKind::Junction && node.source->kind == SourceKind::Concentration;
     out_q_[n] = replaces ? *added : node_q_[n] + *added;

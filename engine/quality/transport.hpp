@@ -49,7 +49,7 @@ class Transport {
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
-  std::optional<double> source_quality(int n, double vout, double dt) const;
+  std::optional<double> source_quality(int n, double vin, double vout, double dt) const;
   double stagnant_quality(int n) const;
   int direction(int k) const { return dir_[k]; }
   int downstream(int k) const;
@@ -68,6 +68,9 @@ class Transport {
   std::vector<double> node_q_, out_q_, tank_q_;  // mixed inflow, outflow, tank contents
   std::vector<double> flow_, demand_;
   std::vector<std::int8_t> dir_;
+  // Which end of a link its chain starts at (+1: the end node, -1: the start
+  // node); kept through periods without flow, when dir_ is 0.
+  std::vector<std::int8_t> head_;
   std::vector<int> order_;
   double period_start_ = 0;
   bool loaded_ = false;

@@ -127,6 +127,19 @@ class TestPlugFlow:
         assert at(out[("L", "P1")], 5 * 3600) == pytest.approx(0.5, abs=1e-3)
         assert at(out[("L", "P1")], 10 * 3600) == pytest.approx(0.0, abs=1e-3)
 
+    def test_a_still_hour_between_reversals_keeps_the_water_in_place(self, tmp_path):
+        inp = network(tmp_path, LINE + "[QUALITY]\n R1 1.0\n J1 0.0\n")
+        # 5 h forward: R1 water fills half the pipe; 1 h back: a tenth of it
+        # returns; 1 h still; then forward again: the 6 tenths of clean water
+        # at the J1 end reach J1 first, the R1 water 6 h after the restart
+        steps = [(h * 3600, [Q], [Q, -Q], [0]) for h in range(5)]
+        steps += [(5 * 3600, [-Q], [-Q, Q], [0]), (6 * 3600, [0.0], [0.0, 0.0], [0])]
+        steps += [(h * 3600, [Q], [Q, -Q], [0]) for h in range(7, 25)]
+        out, _ = run(inp, hydraulics(tmp_path, 2, 1, 1, steps))
+        assert at(out[("L", "P1")], 7 * 3600) == pytest.approx(0.4, abs=1e-3)
+        assert at(out[("N", "J1")], 10 * 3600) == pytest.approx(0.0, abs=1e-6)
+        assert at(out[("N", "J1")], 14 * 3600) == pytest.approx(1.0, abs=1e-6)
+
 
 class TestSources:
     def test_mass_booster_adds_its_rate_over_the_outflow(self, tmp_path):

@@ -253,7 +253,8 @@ LIBRARY = Path(__file__).resolve().parents[2] / "build" / "networks" / "library"
     ("Net1.inp", None),
     ("Net3.inp", "AGE"),
     pytest.param("Net2.inp", None, marks=pytest.mark.xfail(
-        strict=False, reason="fluoride at long-stagnant junctions differs by up to 4% after 30 h")),
+        strict=False, reason="source steps of exactly the tolerance (0.09/0.08 vs 0.01) merge in the reference "
+        "at one instant out of three, by rounding")),
     pytest.param("Net3.inp", "TRACE Lake", marks=pytest.mark.xfail(
         strict=False, reason="traced share downstream of the check-valve pipes differs (they hold water here)")),
 ])
