@@ -91,6 +91,19 @@ int shl_count(const int *shl) {
   return n;
 }
 
+// Attaching and modifying an attachment read the same arguments.
+template <auto Change>
+int change_attachment(const char *sid, const char *shlid, const int *shl, orv_len lsid, orv_len lshlid) {
+  return guarded_status([&] {
+    std::string entry;
+    shl_text(shlid, lshlid, "SHL identifier", entry);
+    Model &m = engine().edit_model();
+    const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
+    AnalysisState &s = state();
+    (s.model.attachments.*Change)(m, s.shl, link, entry, shl_count(shl));
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -356,25 +369,11 @@ int cSHLTableEntry(const char *shlid, const float *shl, const char *comment, int
 }
 
 int cAddSHL(const char *sid, const char *shlid, const int *shl, orv_len lsid, orv_len lshlid) {
-  return guarded_status([&] {
-    std::string entry;
-    shl_text(shlid, lshlid, "SHL identifier", entry);
-    Model &m = engine().edit_model();
-    const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
-    AnalysisState &s = state();
-    s.model.attachments.attach(m, s.shl, link, entry, shl_count(shl));
-  });
+  return change_attachment<&analysis::ShlAttachments::attach>(sid, shlid, shl, lsid, lshlid);
 }
 
 int cModSHL(const char *sid, const char *shlid, const int *shl, orv_len lsid, orv_len lshlid) {
-  return guarded_status([&] {
-    std::string entry;
-    shl_text(shlid, lshlid, "SHL identifier", entry);
-    Model &m = engine().edit_model();
-    const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
-    AnalysisState &s = state();
-    s.model.attachments.modify(m, s.shl, link, entry, shl_count(shl));
-  });
+  return change_attachment<&analysis::ShlAttachments::modify>(sid, shlid, shl, lsid, lshlid);
 }
 
 int cClearSHL(const char *sid, const char *shlid, orv_len lsid, orv_len lshlid) {
