@@ -34,6 +34,19 @@ KNOWN_DIFFERENCES = {
 }
 
 
+
+def assert_matches_reference(inp):
+    """Our run of inp against the reference's, at every reporting instant."""
+    expected = ref.run_reference(inp)
+    ours = ref.run_ours(inp)
+    assert ours.status < 100, ours.message
+    worst = ref.compare(ours, expected)
+    assert "missing_instants" not in worst
+    assert "S" not in worst, f"statuses differ: {worst.get('S')}"
+    for attr in ("H", "P", "L", "Q"):
+        if attr in worst:
+            assert worst[attr][0] <= TOLERANCE, f"{attr}: {worst[attr]}"
+
 def compared_networks():
     params = []
     for path in ref.networks():
@@ -74,15 +87,7 @@ def test_matches_reference_at_every_report_instant(network, tmp_path, dump_tool)
         lines = [f" DURATION {SHORTENED[network.name]}" if line.strip().upper().startswith("DURATION") else line
                  for line in text.splitlines()]
         inp.write_text("\n".join(lines) + "\n", encoding="latin-1")
-    expected = ref.run_reference(inp)
-    ours = ref.run_ours(inp)
-    assert ours.status < 100, ours.message
-    worst = ref.compare(ours, expected)
-    assert "missing_instants" not in worst
-    assert "S" not in worst, f"statuses differ: {worst.get('S')}"
-    for attr in ("H", "P", "L", "Q"):
-        if attr in worst:
-            assert worst[attr][0] <= TOLERANCE, f"{attr}: {worst[attr]}"
+    assert_matches_reference(inp)
 
 
 @pytest.mark.skipif(not any(p.name == "Net6.inp" for p in ref.library_networks()),
@@ -220,15 +225,7 @@ def test_feature_variants_match_reference(variant, tmp_path, dump_tool):
         text = text.replace(old, new)
     inp = tmp_path / f"{variant}.inp"
     inp.write_text(text)
-    expected = ref.run_reference(inp)
-    ours = ref.run_ours(inp)
-    assert ours.status < 100, ours.message
-    worst = ref.compare(ours, expected)
-    assert "missing_instants" not in worst
-    assert "S" not in worst, f"statuses differ: {worst.get('S')}"
-    for attr in ("H", "P", "L", "Q"):
-        if attr in worst:
-            assert worst[attr][0] <= TOLERANCE, f"{attr}: {worst[attr]}"
+    assert_matches_reference(inp)
 
 
 # The classic two-loop example of the format's documentation (pump, tank,
