@@ -6,6 +6,7 @@
 
 #include "hydraulics/simulate.hpp"
 #include "model/model.hpp"
+#include "quality/conventions.hpp"
 
 namespace orv {
 
@@ -17,14 +18,15 @@ inline constexpr int kQualWarning = 4;  // quality results incomplete (message s
 // hours, trace in percent). Does nothing when the model has no quality option.
 // Never throws for model content: problems become a warning in run.status and
 // run.message, with the columns left at zero.
-void simulate_quality(const Model &model, HydraulicRun &run);
+void simulate_quality(const Model &model, HydraulicRun &run, wq::Conventions conventions = {});
 
 namespace wq {
 class Transport;
 // Runs the transport over the stored steps of r, handing the state at each
 // step's instant to `record` (used for the main run and for traced shares).
 void run_over_steps(const Model &model, const Results &r,
-                    const std::function<void(std::size_t, const Transport &)> &record);
+                    const std::function<void(std::size_t, const Transport &)> &record,
+                    Conventions conventions = {});
 }  // namespace wq
 
 }  // namespace orv

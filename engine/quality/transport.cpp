@@ -15,8 +15,6 @@ constexpr double kQstagnant = 0.005 * 6.30901964e-5;     // 0.005 gpm: a link's 
 constexpr double kLitresPerM3 = 1000.0;
 constexpr double kTraced = 100.0;  // percent of the trace node's own outflow
 
-bool holds_water(const Link &l) { return l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe; }
-
 double pattern_factor(const Model &m, int pattern, double t) {
   if (pattern == kNone || pattern >= static_cast<int>(m.patterns.size())) return 1.0;
   const auto &f = m.patterns[pattern].factors;
@@ -29,8 +27,9 @@ double pattern_factor(const Model &m, int pattern, double t) {
 
 }  // namespace
 
-Transport::Transport(const Model &model)
+Transport::Transport(const Model &model, Conventions conventions)
     : m_(model),
+      conventions_(conventions),
       kinetics_(model),
       kind_(model.options.quality),
       // Parcels merge when their qualities differ by less than the tolerance;
@@ -46,7 +45,9 @@ Transport::Transport(const Model &model)
   link_volume_.assign(nl_, 0.0);
   for (std::size_t k = 0; k < nl_; ++k) {
     const Link &l = model.links[k];
-    if (holds_water(l)) link_volume_[k] = kPi / 4.0 * l.diameter * l.diameter * l.length;
+    const bool holds_water = l.kind == LinkKind::Pipe ||
+                             (l.kind == LinkKind::CVPipe && conventions_.check_valve_pipes_hold_water);
+    if (holds_water) link_volume_[k] = kPi / 4.0 * l.diameter * l.diameter * l.length;
   }
 
   const hyd::Net net = hyd::prepare(model);
@@ -109,11 +110,11 @@ void Transport::load(const Period &p) {
   demand_.resize(nn_, 0.0);
   period_start_ = p.start;
   for (std::size_t k = 0; k < nl_; ++k) {
-    // Flows below the solver's noise carry nothing: left in, they would turn
-    // a pipe back and forth from one period to the next.
-    if (std::abs(flow_[k]) < kQstagnant) flow_[k] = 0.0;
-    const double q = flow_[k];
-    const std::int8_t d = q == 0.0 ? 0 : (q > 0 ? 1 : -1);
+    // Flows below the solver's noise set no direction: left in, they would
+    // turn a pipe back and forth from one period to the next.
+    const bool standstill = std::abs(flow_[k]) < kQstagnant;
+    if (standstill && !conventions_.standstill_flows_move) flow_[k] = 0.0;
+    const std::int8_t d = standstill ? 0 : (flow_[k] > 0 ? 1 : -1);
     if (!loaded_) {
       // Every link starts full of the water of its end node (as drawn, not
       // as flowing: the initial qualities describe the network at rest).
@@ -122,7 +123,8 @@ void Transport::load(const Period &p) {
     }
     // A chain runs from the downstream end; a link without flow keeps its
     // chain as it lies, to be turned when the flow resumes the other way.
-    if (d * head_[k] < 0) {
+    const std::int8_t lies = conventions_.turn_after_standstill ? head_[k] : dir_[k];
+    if (d * lies < 0) {
       chains_.reverse(static_cast<int>(k));
       head_[k] = d;
     }
@@ -264,11 +266,11 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   const Node &node = m_.nodes[n];
   if (node.kind == NodeKind::Junction) {
     vin -= std::min(0.0, demand_[n]) * dt;  // external inflow brings no substance
-    // Without inflow: a stagnant junction takes the mean quality of the water
-    // next to it; one that still delivers water without receiving any (cut
-    // off by a closed link) keeps its quality, its water getting older.
+    // Without inflow a junction keeps its quality, unless the water next to
+    // it reacts or ages: then it takes the mean quality of that water.
     if (vin > 0.0) node_q_[n] = win / vin;
-    else node_q_[n] = stagnant_quality(n);
+    else if (kinetics_.active()) node_q_[n] = stagnant_quality(n);
+    else node_q_[n] = out_q_[n];
   } else if (node.kind == NodeKind::Tank && node.tank != kNone) {
     const int t = node.tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
@@ -296,7 +298,7 @@ void Transport::step(double dt) {
   if (kinetics_.active()) {
     // Only pipes hold water long enough to react; pumps and valves pass it on.
     for (std::size_t k = 0; k < nl_; ++k) {
-      if (!holds_water(m_.links[k]) || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
+      if (link_volume_[k] == 0.0 || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
       for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next)
         chains_.at(s).c = kinetics_.pipe_react(static_cast<int>(k), chains_.at(s).c, dt);
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/model.hpp"
+#include "quality/conventions.hpp"
 #include "quality/kinetics.hpp"
 #include "quality/segments.hpp"
 #include "quality/tank_mixing.hpp"
@@ -27,7 +28,7 @@ struct Period {
 
 class Transport {
  public:
-  explicit Transport(const Model &model);
+  explicit Transport(const Model &model, Conventions conventions = {});
 
   // Takes the hydraulics of the next period: the first call fills pipes and
   // tanks with the initial qualities, later calls turn the contents of links
@@ -56,6 +57,7 @@ class Transport {
   int upstream(int k) const;
 
   const Model &m_;
+  Conventions conventions_;
   Kinetics kinetics_;
   QualityKind kind_;
   double tolerance_;

@@ -127,18 +127,41 @@ class TestPlugFlow:
         assert at(out[("L", "P1")], 5 * 3600) == pytest.approx(0.5, abs=1e-3)
         assert at(out[("L", "P1")], 10 * 3600) == pytest.approx(0.0, abs=1e-3)
 
-    def test_a_still_hour_between_reversals_keeps_the_water_in_place(self, tmp_path):
+    @pytest.mark.parametrize("still_flow", [0.0, 1e-7])
+    def test_a_still_hour_between_reversals_keeps_the_water_in_place(self, tmp_path, still_flow):
         inp = network(tmp_path, LINE + "[QUALITY]\n R1 1.0\n J1 0.0\n")
         # 5 h forward: R1 water fills half the pipe; 1 h back: a tenth of it
-        # returns; 1 h still; then forward again: the 6 tenths of clean water
-        # at the J1 end reach J1 first, the R1 water 6 h after the restart
-        steps = [(h * 3600, [Q], [Q, -Q], [0]) for h in range(5)]
-        steps += [(5 * 3600, [-Q], [-Q, Q], [0]), (6 * 3600, [0.0], [0.0, 0.0], [0])]
-        steps += [(h * 3600, [Q], [Q, -Q], [0]) for h in range(7, 25)]
-        out, _ = run(inp, hydraulics(tmp_path, 2, 1, 1, steps))
+        # returns; 1 h still (or below 0.005 gpm); then forward again: the 6
+        # tenths of clean water at the J1 end reach J1 first, the R1 water 6 h
+        # after the restart
+        out, _ = run(inp, self.still_between_reversals(tmp_path, still_flow))
         assert at(out[("L", "P1")], 7 * 3600) == pytest.approx(0.4, abs=1e-3)
         assert at(out[("N", "J1")], 10 * 3600) == pytest.approx(0.0, abs=1e-6)
         assert at(out[("N", "J1")], 14 * 3600) == pytest.approx(1.0, abs=1e-6)
+
+    def test_reference_conventions_hand_over_the_far_end_after_a_standstill(self, tmp_path):
+        # the reference forgets how the contents lie while the flow stands
+        # still, so J1 receives the R1 water from the far end at once
+        inp = network(tmp_path, LINE + "[QUALITY]\n R1 1.0\n J1 0.0\n")
+        out, _ = run(inp, self.still_between_reversals(tmp_path, 1e-7), "--reference-conventions")
+        assert at(out[("N", "J1")], 8 * 3600) == pytest.approx(1.0, abs=1e-6)
+
+    @staticmethod
+    def still_between_reversals(tmp_path, still_flow):
+        steps = [(h * 3600, [Q], [Q, -Q], [0]) for h in range(5)]
+        steps += [(5 * 3600, [-Q], [-Q, Q], [0]), (6 * 3600, [still_flow], [still_flow, -still_flow], [0])]
+        steps += [(h * 3600, [Q], [Q, -Q], [0]) for h in range(7, 25)]
+        return hydraulics(tmp_path, 2, 1, 1, steps)
+
+    def test_a_junction_without_inflow_keeps_its_quality_unless_water_reacts(self, tmp_path):
+        # 12 h of flow, then none: the traced share at J1 stays; the age at J1
+        # becomes that of the water next to it, which keeps ageing
+        steps = [(h * 3600, [Q if h < 12 else 0.0], [Q if h < 12 else 0.0, 0.0], [0]) for h in range(25)]
+        hyd = hydraulics(tmp_path, 2, 1, 1, steps)
+        traced = at(run(network(tmp_path, LINE, "Quality Trace R1"), hyd)[0][("N", "J1")], 20 * 3600)
+        assert traced == pytest.approx(100.0)
+        aged = run(network(tmp_path, LINE, "Quality Age"), hyd)[0][("N", "J1")]
+        assert at(aged, 20 * 3600) - at(aged, 16 * 3600) == pytest.approx(4.0, abs=1e-3)
 
 
 class TestSources:
@@ -255,3 +278,6 @@ def test_a_pipe_with_a_check_valve_holds_its_water(tmp_path):
     out, _ = run(inp, steady(tmp_path))
     assert at(out[("N", "J1")], 20 * 3600) == pytest.approx(LINE_VOLUME / Q / 3600, abs=0.1)
     assert at(out[("L", "P1")], 20 * 3600) == pytest.approx(5.0, abs=0.1)
+    # the reference's convention: no water in the pipe, the reservoir's at once
+    out, _ = run(inp, steady(tmp_path), "--reference-conventions")
+    assert at(out[("N", "J1")], 20 * 3600) == 0.0

@@ -6,11 +6,12 @@
 //     --hydraulics FILE                      use these hydraulics instead of simulating
 //     --repeat N                             run the quality N times, print timings only
 //     --sets NODE                            print the node's data sets instead
+//     --reference-conventions                book water as the reference engine does
+//     --every SECONDS                        print only the instants that are multiples
 //
 // Hydraulics file (text, SI): "nodes links tanks", then per step a line with
 // the time (s), a line of link flows (m3/s, 0 when closed), a line of node
 // demands (m3/s) and a line of tank volumes (m3).
-//     --every SECONDS                        print only the instants that are multiples
 // Output: "ids,N,id,id..." and "ids,L,id,id...", then per instant the lines
 // "N,time,v v v..." and "L,time,v v v..." (quality in display units), then
 // "#status,code,message".
@@ -67,7 +68,7 @@ bool read_hydraulics(const std::string &path, const orv::Model &m, orv::Hydrauli
 int main(int argc, char **argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: orv_quality NETWORK.inp [--age|--trace NODE|--chemical] "
-                         "[--qstep S] [--hydraulics FILE] [--repeat N]\n");
+                         "[--qstep S] [--hydraulics FILE] [--repeat N] [--reference-conventions]\n");
     return 2;
   }
   orv::Model model;
@@ -81,6 +82,7 @@ int main(int argc, char **argv) {
   int repeat = 0;
   std::string sets_node;
   double every = 0;
+  orv::wq::Conventions conventions;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--age") model.options.quality = orv::QualityKind::Age;
@@ -93,6 +95,7 @@ int main(int argc, char **argv) {
     else if (a == "--repeat" && i + 1 < argc) repeat = std::atoi(argv[++i]);
     else if (a == "--sets" && i + 1 < argc) sets_node = argv[++i];
     else if (a == "--every" && i + 1 < argc) every = std::atof(argv[++i]);
+    else if (a == "--reference-conventions") conventions = orv::wq::Conventions::reference();
     else {
       std::fprintf(stderr, "unknown option %s\n", a.c_str());
       return 2;
@@ -110,13 +113,13 @@ int main(int argc, char **argv) {
   if (repeat > 0) {
     for (int r = 0; r < repeat; ++r) {
       const auto t0 = std::chrono::steady_clock::now();
-      orv::simulate_quality(model, run);
+      orv::simulate_quality(model, run, conventions);
       const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
       std::printf("%.6f\n", d.count());
     }
     return 0;
   }
-  orv::simulate_quality(model, run);
+  orv::simulate_quality(model, run, conventions);
   if (!sets_node.empty()) {
     const auto sets = orv::wq::node_data_sets(model, run.results, model.find_node(sets_node));
     std::printf("max,%d\n", orv::wq::max_data_set_values(run.results));
