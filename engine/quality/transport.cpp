@@ -32,6 +32,7 @@ Transport::Transport(const Model &model, Conventions conventions)
       conventions_(conventions),
       kinetics_(model),
       kind_(model.options.quality),
+      by_birth_(kind_ == QualityKind::Age),
       // Parcels merge when their qualities differ by less than the tolerance;
       // a difference of exactly the tolerance (say 0.09 and 0.08 against
       // 0.01) keeps them apart whichever way the binary rounding falls.
@@ -82,12 +83,15 @@ Transport::Transport(const Model &model, Conventions conventions)
   if (kind_ != QualityKind::Trace)
     for (std::size_t n = 0; n < nn_; ++n) node_q_[n] = model.nodes[n].initial_quality;
   if (trace_node_ != kNone) node_q_[trace_node_] = kTraced;
-  out_q_ = node_q_;
+  initial_q_ = node_q_;
   tank_q_.assign(nt_, 0.0);
   for (std::size_t t = 0; t < nt_; ++t) {
     const int node = model.tanks[t].node;
     if (node >= 0 && node < static_cast<int>(nn_)) tank_q_[t] = model.nodes[node].initial_quality;
   }
+  for (double &q : node_q_) q = flip(q);
+  for (double &q : tank_q_) q = flip(q);
+  out_q_ = node_q_;
   dir_.assign(nl_, 0);
   head_.assign(nl_, 1);
 }
@@ -236,7 +240,7 @@ double Transport::stagnant_quality(int n) const {
     sum += chains_.at(s).c;
     ++count;
   }
-  return count > 0 ? sum / count : 0.0;
+  return count > 0 ? sum / count : flip(0.0);
 }
 
 std::optional<double> Transport::source_quality(int n, double vin, double vout, double dt) const {
@@ -265,7 +269,9 @@ std::optional<double> Transport::source_quality(int n, double vin, double vout, 
 double Transport::node_outflow_quality(int n, double vin, double win, double vout, double dt) {
   const Node &node = m_.nodes[n];
   if (node.kind == NodeKind::Junction) {
-    vin -= std::min(0.0, demand_[n]) * dt;  // external inflow brings no substance
+    const double external = -std::min(0.0, demand_[n]) * dt;  // brings no substance, new water
+    vin += external;
+    win += external * flip(0.0);
     // Without inflow a junction keeps its quality, unless the water next to
     // it reacts or ages: then it takes the mean quality of that water.
     if (vin > 0.0) node_q_[n] = win / vin;
@@ -275,6 +281,8 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
     const int t = node.tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
     node_q_[n] = tank_q_[t];
+  } else if (node.kind == NodeKind::Reservoir) {
+    node_q_[n] = flip(initial_q_[n]);
   }
   if (n == trace_node_) {
     node_q_[n] = out_q_[n] = kTraced;
@@ -295,7 +303,9 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
 
 void Transport::step(double dt) {
   if (dt <= 0) return;
-  if (kinetics_.active()) {
+  if (by_birth_) {
+    clock_ += dt / 3600.0;  // every parcel one step older
+  } else if (kinetics_.active()) {
     // Only pipes hold water long enough to react; pumps and valves pass it on.
     for (std::size_t k = 0; k < nl_; ++k) {
       if (link_volume_[k] == 0.0 || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
@@ -332,9 +342,9 @@ double Transport::link_quality(int k) const {
     v += chains_.at(s).v;
     w += chains_.at(s).v * chains_.at(s).c;
   }
-  if (v > 0.0) return w / v;
+  if (v > 0.0) return flip(w / v);
   const Link &l = m_.links[k];
-  return (out_q_[l.from] + out_q_[l.to]) / 2.0;
+  return flip((out_q_[l.from] + out_q_[l.to]) / 2.0);
 }
 
 }  // namespace orv::wq

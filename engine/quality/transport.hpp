@@ -38,7 +38,7 @@ class Transport {
   void step(double dt);
 
   // Quality of the water leaving a node (sources included).
-  double node_quality(int n) const { return out_q_[n]; }
+  double node_quality(int n) const { return flip(out_q_[n]); }
   // Volume-weighted mean quality of a link's contents; for a link that holds
   // no water (pumps, valves), the mean quality of its end nodes.
   double link_quality(int k) const;
@@ -53,6 +53,10 @@ class Transport {
   std::optional<double> source_quality(int n, double vin, double vout, double dt) const;
   double stagnant_quality(int n) const;
   int direction(int k) const { return dir_[k]; }
+  // Age runs keep each parcel's time of birth (clock - age, hours) instead of
+  // its age, so that water ages without visiting every parcel at every step;
+  // flip converts either way (weighted means commute with it).
+  double flip(double q) const { return by_birth_ ? clock_ - q : q; }
   int downstream(int k) const;
   int upstream(int k) const;
 
@@ -60,6 +64,8 @@ class Transport {
   Conventions conventions_;
   Kinetics kinetics_;
   QualityKind kind_;
+  bool by_birth_;
+  double clock_ = 0.0;  // hours since the start, for age runs
   double tolerance_;
   int trace_node_ = kNone;
   std::size_t nn_, nl_, nt_;
@@ -67,7 +73,9 @@ class Transport {
   std::vector<TankMixing> mixing_;
   std::vector<int> adj_start_, adj_link_;  // links at each node (CSR)
   SegmentChains chains_;                   // links, then tanks
-  std::vector<double> node_q_, out_q_, tank_q_;  // mixed inflow, outflow, tank contents
+  // Mixed inflow, outflow, tank contents (as stored: see flip); initial
+  // qualities as given.
+  std::vector<double> node_q_, out_q_, tank_q_, initial_q_;
   std::vector<double> flow_, demand_;
   std::vector<std::int8_t> dir_;
   // Which end of a link its chain starts at (+1: the end node, -1: the start
