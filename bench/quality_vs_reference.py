@@ -64,6 +64,11 @@ def main():
                  for c in ("age", "trace", "mixed", "fifo", "sources")]
         anytown = wntr_networks() / "Anytown.inp"
         net6 = wntr_networks() / "Net6_plus.inp"
+        library = Path(__file__).resolve().parents[1] / "build" / "networks" / "library"
+        if (library / "Net3.inp").exists():  # fetched by tests/fetch_networks.py
+            cases += [(library / "Net2.inp", None, "Net2 55 h, fluoride"),
+                      (library / "Net3.inp", None, "Net3 168 h, trace"),
+                      (library / "Net3.inp", "AGE", "Net3 168 h, age")]
         cases += [(anytown, "AGE", "Anytown 24 h, age (1-min steps)"),
                   (net6, "AGE", "Net6_plus 300 h, age"),
                   (net6, None, "Net6_plus 300 h, chemical")]
