@@ -49,6 +49,7 @@ Transport::Transport(const Model &model, Conventions conventions)
     const bool holds_water = l.kind == LinkKind::Pipe ||
                              (l.kind == LinkKind::CVPipe && conventions_.check_valve_pipes_hold_water);
     if (holds_water) link_volume_[k] = kPi / 4.0 * l.diameter * l.diameter * l.length;
+    else volumeless_.push_back(static_cast<int>(k));
   }
 
   const hyd::Net net = hyd::prepare(model);
@@ -146,56 +147,51 @@ void Transport::load(const Period &p) {
   sort_nodes();
 }
 
-// Topological order of the nodes along the flow; where flow runs in a loop
-// (possible only through pumps) the loop is broken at its first node.
+// Topological order of the nodes along the flow (depth first). Where flow
+// runs in a loop (possible only through pumps) the order resumes at a node
+// next to the most recently ordered one, so that the loop is entered where
+// the water comes from.
 void Transport::sort_nodes() {
   std::vector<int> indegree(nn_, 0), stack;
-  std::vector<char> placed(nn_, 0);
   for (std::size_t k = 0; k < nl_; ++k)
     if (dir_[k] != 0) ++indegree[downstream(static_cast<int>(k))];
   stack.reserve(nn_);
   for (std::size_t n = 0; n < nn_; ++n)
-    if (indegree[n] == 0) {
-      stack.push_back(static_cast<int>(n));
-      placed[n] = 1;
-    }
+    if (indegree[n] == 0) stack.push_back(static_cast<int>(n));
   order_.clear();
   order_.reserve(nn_);
-  while (!stack.empty()) {
+  while (order_.size() < nn_) {
+    if (stack.empty()) {
+      const int j = loop_entry(indegree);
+      indegree[j] = 0;
+      stack.push_back(j);
+    }
     const int i = stack.back();
     stack.pop_back();
     order_.push_back(i);
-    for (int a = adj_start_[i]; a < adj_start_[i + 1]; ++a) {
+    // Links are visited from the last to the first, the order in which the
+    // reference engine lists them; it decides where loops are entered.
+    for (int a = adj_start_[i + 1] - 1; a >= adj_start_[i]; --a) {
       const int k = adj_link_[a];
       if (dir_[k] == 0 || upstream(k) != i) continue;
       const int j = downstream(k);
-      if (--indegree[j] == 0 && !placed[j]) {
-        stack.push_back(j);
-        placed[j] = 1;
-      }
-    }
-    if (stack.empty() && order_.size() < nn_) {
-      const int j = loop_entry(placed);
-      stack.push_back(j);
-      placed[j] = 1;
+      if (j != i && indegree[j] > 0 && --indegree[j] == 0) stack.push_back(j);
     }
   }
 }
 
-// Where a flow loop blocks the order: the first unplaced node fed by a placed
-// one (the loop's entry), else the first unplaced node.
-int Transport::loop_entry(const std::vector<char> &placed) const {
-  int fallback = -1;
-  for (std::size_t n = 0; n < nn_; ++n) {
-    if (placed[n]) continue;
-    if (fallback < 0) fallback = static_cast<int>(n);
-    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
-      const int k = adj_link_[a];
-      if (dir_[k] != 0 && downstream(k) == static_cast<int>(n) && placed[upstream(k)])
-        return static_cast<int>(n);
+// Where a flow loop blocks the order: an unordered neighbour of the most
+// recently ordered node that has one, else the first unordered node.
+int Transport::loop_entry(const std::vector<int> &indegree) const {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+    for (int a = adj_start_[*it + 1] - 1; a >= adj_start_[*it]; --a) {
+      const Link &l = m_.links[adj_link_[a]];
+      const int other = l.from == *it ? l.to : l.from;
+      if (indegree[other] > 0) return other;
     }
-  }
-  return fallback;
+  for (std::size_t n = 0; n < nn_; ++n)
+    if (indegree[n] > 0) return static_cast<int>(n);
+  return 0;
 }
 
 // Takes volume v from the downstream end of link k into its downstream node.
@@ -304,7 +300,10 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
 void Transport::step(double dt) {
   if (dt <= 0) return;
   if (by_birth_) {
-    clock_ += dt / 3600.0;  // every parcel one step older
+    clock_ += dt / 3600.0;  // every parcel one step older...
+    // ...but those passing through pumps and valves, which hold no water
+    for (const int k : volumeless_)
+      for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) chains_.at(s).c += dt / 3600.0;
   } else if (kinetics_.active()) {
     // Only pipes hold water long enough to react; pumps and valves pass it on.
     for (std::size_t k = 0; k < nl_; ++k) {

@@ -46,7 +46,7 @@ class Transport {
 
  private:
   void sort_nodes();
-  int loop_entry(const std::vector<char> &placed) const;
+  int loop_entry(const std::vector<int> &indegree) const;
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
@@ -70,6 +70,7 @@ class Transport {
   int trace_node_ = kNone;
   std::size_t nn_, nl_, nt_;
   std::vector<double> link_volume_;
+  std::vector<int> volumeless_;  // links that hold no water (pumps, valves)
   std::vector<TankMixing> mixing_;
   std::vector<int> adj_start_, adj_link_;  // links at each node (CSR)
   SegmentChains chains_;                   // links, then tanks
