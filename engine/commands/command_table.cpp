@@ -32,7 +32,8 @@ const auto simulation_commands = std::to_array<CommandDef>({
     {"INSTANT", "INSTANT <time> [unit] | FIRST | LAST", cmd_instant},
 });
 const auto quality_commands = std::to_array<CommandDef>({
-    {"QUALITY", "QUALITY NONE | AGE | TRACE <node id> | CHEMICAL <name> [units]", cmd_quality},
+    {"QUALITY", "QUALITY NONE | AGE | TRACE <node id> | CHEMICAL <name> [units] | CONVENTIONS PHYSICAL|REFERENCE",
+     cmd_quality},
 });
 const auto measure_commands = std::to_array<CommandDef>({
     {"MEASURE", "MEASURE <file.csv> | CLEAR", cmd_provided},

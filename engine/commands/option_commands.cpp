@@ -262,6 +262,10 @@ void cmd_quality(Engine &e, Arguments &a) {
       m.options.quality_name = "TRACE";
       m.options.trace_node = node;
     };
+  } else if (kind == "CONVENTIONS") {
+    const std::string choice = a.upper_word("conventions");
+    if (choice != "PHYSICAL" && choice != "REFERENCE") a.error("expected PHYSICAL or REFERENCE, not '" + choice + "'");
+    apply = [reference = choice == "REFERENCE"](Model &m) { m.options.reference_quality_conventions = reference; };
   } else if (kind == "CHEMICAL") {
     const std::string name = a.word("chemical name");
     const std::string unit = a.optional_word().value_or("mg/L");
@@ -272,7 +276,7 @@ void cmd_quality(Engine &e, Arguments &a) {
       m.options.quality_units = unit;
     };
   } else {
-    a.error("expected NONE, AGE, TRACE or CHEMICAL, not '" + kind + "'");
+    a.error("expected NONE, AGE, TRACE, CHEMICAL or CONVENTIONS, not '" + kind + "'");
   }
   a.finish();
   apply(e.edit_model());

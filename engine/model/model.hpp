@@ -185,6 +185,9 @@ struct Options {
   QualityKind quality = QualityKind::None;
   std::string quality_name, quality_units, trace_node;
   double quality_tolerance = 0.01;
+  // Book water in the transport as the reference engine does (QUALITY
+  // CONVENTIONS REFERENCE); a session setting, not saved with the model.
+  bool reference_quality_conventions = false;
   std::string map_file;
 };
 

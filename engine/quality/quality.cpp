@@ -39,10 +39,9 @@ wq::Period period_at(const Results &r, std::size_t step) {
 namespace wq {
 
 void run_over_steps(const Model &model, const Results &r,
-                    const std::function<void(std::size_t, const Transport &)> &record,
-                    Conventions conventions) {
+                    const std::function<void(std::size_t, const Transport &)> &record) {
   const std::size_t steps = r.step_count();
-  Transport tr(model, conventions);
+  Transport tr(model, model.options.reference_quality_conventions ? Conventions::reference() : Conventions{});
   const double qstep = quality_step(model);
   for (std::size_t i = 0; i < steps; ++i) {
     tr.load(period_at(r, i));
@@ -80,7 +79,7 @@ void warn(HydraulicRun &run, const std::string &what) {
 
 }  // namespace
 
-void simulate_quality(const Model &model, HydraulicRun &run, wq::Conventions conventions) {
+void simulate_quality(const Model &model, HydraulicRun &run) {
   if (model.options.quality == QualityKind::None) return;
   Results &r = run.results;
   const std::size_t steps = r.step_count();
@@ -93,8 +92,7 @@ void simulate_quality(const Model &model, HydraulicRun &run, wq::Conventions con
   if (model.options.quality == QualityKind::Trace && model.find_node(model.options.trace_node) == kNone)
     warn(run, "trace node " + model.options.trace_node + " does not exist; nothing is traced");
   try {
-    wq::run_over_steps(
-        model, r, [&r](std::size_t i, const wq::Transport &tr) { record(r, i, tr); }, conventions);
+    wq::run_over_steps(model, r, [&r](std::size_t i, const wq::Transport &tr) { record(r, i, tr); });
   } catch (const std::exception &e) {
     for (std::size_t i = 0; i < steps; ++i) {
       auto n = r.column(NodeAttr::Quality, i);

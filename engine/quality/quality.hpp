@@ -6,7 +6,6 @@
 
 #include "hydraulics/simulate.hpp"
 #include "model/model.hpp"
-#include "quality/conventions.hpp"
 
 namespace orv {
 
@@ -18,15 +17,14 @@ inline constexpr int kQualWarning = 4;  // quality results incomplete (message s
 // hours, trace in percent). Does nothing when the model has no quality option.
 // Never throws for model content: problems become a warning in run.status and
 // run.message, with the columns left at zero.
-void simulate_quality(const Model &model, HydraulicRun &run, wq::Conventions conventions = {});
+void simulate_quality(const Model &model, HydraulicRun &run);
 
 namespace wq {
 class Transport;
 // Runs the transport over the stored steps of r, handing the state at each
 // step's instant to `record` (used for the main run and for traced shares).
 void run_over_steps(const Model &model, const Results &r,
-                    const std::function<void(std::size_t, const Transport &)> &record,
-                    Conventions conventions = {});
+                    const std::function<void(std::size_t, const Transport &)> &record);
 }  // namespace wq
 
 }  // namespace orv

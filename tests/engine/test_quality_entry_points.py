@@ -99,3 +99,27 @@ def test_data_sets_refuse_bad_arguments(engine):
     assert wq_data(engine, engine.lib.GetNBMaxWQcomp())[0] == 0  # the set was not consumed
     nvec = C.c_int(-1)
     assert engine.lib.GetWQDataInit(None, C.byref(nvec), L(5)) < 0 and nvec.value == 0
+
+
+def test_reference_conventions_are_a_session_setting(engine, tmp_path):
+    # a reservoir feeding a junction through a 10-hour pipe with a check valve
+    inp = tmp_path / "line.inp"
+    inp.write_text("[JUNCTIONS]\n J1 0 10\n[RESERVOIRS]\n R1 100\n[PIPES]\n P1 R1 J1 127.32 1000 100 0 CV\n"
+                   "[TIMES]\n Duration 24:00\n[OPTIONS]\n Units LPS\n Quality Age\n[END]\n")
+
+    def age_at_j1_after_20_h():
+        engine.ok("SIMULATE")
+        _, times, values = engine.series(NODE, "J1", "C")
+        return float(values[list(np.round(times, 3)).index(20.0)])
+
+    engine.ok(f'LOAD "{inp}"')
+    assert age_at_j1_after_20_h() == pytest.approx(10 / 3.6, rel=1e-3)  # 100 m3 at 10 L/s
+    engine.ok("QUALITY CONVENTIONS REFERENCE")
+    assert age_at_j1_after_20_h() == 0.0  # the reference lets water cross such a pipe at once
+    assert engine.cmd("QUALITY CONVENTIONS SOMETIMES") != 0
+    assert age_at_j1_after_20_h() == 0.0  # a refused command changes nothing
+    saved = tmp_path / "saved.inp"
+    engine.ok(f'SAVE "{saved}"')
+    assert "CONVENTIONS" not in saved.read_text().upper()
+    engine.ok(f'LOAD "{saved}"')
+    assert age_at_j1_after_20_h() == pytest.approx(10 / 3.6, rel=1e-3)

@@ -82,7 +82,6 @@ int main(int argc, char **argv) {
   int repeat = 0;
   std::string sets_node;
   double every = 0;
-  orv::wq::Conventions conventions;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--age") model.options.quality = orv::QualityKind::Age;
@@ -95,7 +94,7 @@ int main(int argc, char **argv) {
     else if (a == "--repeat" && i + 1 < argc) repeat = std::atoi(argv[++i]);
     else if (a == "--sets" && i + 1 < argc) sets_node = argv[++i];
     else if (a == "--every" && i + 1 < argc) every = std::atof(argv[++i]);
-    else if (a == "--reference-conventions") conventions = orv::wq::Conventions::reference();
+    else if (a == "--reference-conventions") model.options.reference_quality_conventions = true;
     else {
       std::fprintf(stderr, "unknown option %s\n", a.c_str());
       return 2;
@@ -113,13 +112,13 @@ int main(int argc, char **argv) {
   if (repeat > 0) {
     for (int r = 0; r < repeat; ++r) {
       const auto t0 = std::chrono::steady_clock::now();
-      orv::simulate_quality(model, run, conventions);
+      orv::simulate_quality(model, run);
       const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
       std::printf("%.6f\n", d.count());
     }
     return 0;
   }
-  orv::simulate_quality(model, run, conventions);
+  orv::simulate_quality(model, run);
   if (!sets_node.empty()) {
     const auto sets = orv::wq::node_data_sets(model, run.results, model.find_node(sets_node));
     std::printf("max,%d\n", orv::wq::max_data_set_values(run.results));
