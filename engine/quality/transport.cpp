@@ -286,12 +286,13 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   }
   // What leaves the node, source included, is also what the node reports. A
   // concentration source at a tank or reservoir sets the quality it releases;
-  // a reservoir that releases nothing keeps reporting its last release.
+  // a reservoir that releases nothing keeps reporting its last release
+  // (sources act in chemical runs only).
   const std::optional<double> added = source_quality(n, vin, vout, dt);
   if (added) {
     const bool replaces = node.kind != NodeKind::Junction && node.source->kind == SourceKind::Concentration;
     out_q_[n] = replaces ? *added : node_q_[n] + *added;
-  } else if (node.kind != NodeKind::Reservoir || !node.source) {
+  } else if (node.kind != NodeKind::Reservoir || !node.source || kind_ != QualityKind::Chemical) {
     out_q_[n] = node_q_[n];
   }
   return out_q_[n];

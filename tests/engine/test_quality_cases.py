@@ -117,6 +117,13 @@ class TestPlugFlow:
         merged = at(run(inp, steady(tmp_path))[0][("N", "J1")], 20 * 3600)
         assert expected * 0.98 < merged < expected
 
+    def test_sources_play_no_part_in_an_age_run(self, tmp_path):
+        # the reservoir's water is 1 h old whatever source it has
+        inp = network(tmp_path, LINE + "[QUALITY]\n R1 1.0\n[SOURCES]\n R1 CONCEN 2.0\n", "Quality Age")
+        out, _ = run(inp, steady(tmp_path))
+        assert at(out[("N", "R1")], 20 * 3600) == pytest.approx(1.0, abs=1e-6)
+        assert at(out[("N", "J1")], 20 * 3600) == pytest.approx(11.0, abs=0.02)
+
     def test_reversed_flow_brings_the_water_back(self, tmp_path):
         inp = network(tmp_path, LINE + "[QUALITY]\n R1 1.0\n J1 0.0\n")
         # 5 hours forward (half the pipe holds R1 water), then 5 hours back
