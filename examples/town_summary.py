@@ -1,6 +1,6 @@
 """Runs a 24-hour simulation of the small town network shipped with the project
-and prints a short summary: network size, pressures, the tank's cycle and the
-pump's running hours.
+and prints a short summary: network size, pressures, the tank's cycle, the
+pump's running hours and the oldest water.
 
     python examples/town_summary.py [network.inp]
 """
@@ -26,6 +26,7 @@ def main(path):
     if status != 0:
         message, _ = sim.getvar("LASTERROR")
         sys.exit(f"loading {path} failed ({status}): {text(message)}")
+    sim.cmd("QUALITY AGE")  # the water-quality run follows the hydraulics
     status = sim.simulh()
     if status != 0:
         message, _ = sim.getvar("LASTERROR")
@@ -60,6 +61,10 @@ def main(path):
         times, flows, got = sim.ts(BRANCH, branch_id, "Q", n)
         running = np.diff(times[:got], append=tmax)[flows[:got] > 1e-6].sum()
         print(f"Pump {branch_id}: running {running:.2f} h of {tmax - tmin:g} h")
+
+    _, amax, _, _, tamax = sim.getallminmax(NODE, "C", nodes)
+    oldest = int(np.flatnonzero(junction)[np.argmax(amax[junction])])
+    print(f"Water age (h): oldest {amax[oldest]:.2f} at {ids[oldest]} ({tamax[oldest]:.2f} h)")
     sim.closemel()
 
 
