@@ -93,6 +93,8 @@ Transport::Transport(const Model &model, Conventions conventions)
   for (double &q : node_q_) q = flip(q);
   for (double &q : tank_q_) q = flip(q);
   out_q_ = node_q_;
+  held_v_.assign(nl_, 0.0);
+  held_m_.assign(nl_, 0.0);
   dir_.assign(nl_, 0);
   head_.assign(nl_, 1);
 }
@@ -123,8 +125,11 @@ void Transport::load(const Period &p) {
     if (!loaded_) {
       // Every link starts full of the water of its end node (as drawn, not
       // as flowing: the initial qualities describe the network at rest).
-      if (link_volume_[k] > 0.0)
+      if (link_volume_[k] > 0.0) {
         chains_.push_last(static_cast<int>(k), link_volume_[k], node_q_[m_.links[k].to]);
+        held_v_[k] = link_volume_[k];
+        held_m_[k] = link_volume_[k] * node_q_[m_.links[k].to];
+      }
     }
     // A chain runs from the downstream end; a link without flow keeps its
     // chain as it lies, to be turned when the flow resumes the other way.
@@ -196,17 +201,32 @@ int Transport::loop_entry(const std::vector<int> &indegree) const {
 
 // Takes volume v from the downstream end of link k into its downstream node.
 void Transport::inflow_from(int k, double v, double &vin, double &win) {
+  double taken_v = 0.0, taken_m = 0.0;
   while (v > 0.0) {
     const int s = chains_.first(k);
     if (s < 0) break;
     Segment &seg = chains_.at(s);
     const double vseg = std::min(seg.v, v);
-    vin += vseg;
-    win += vseg * seg.c;
+    taken_v += vseg;
+    taken_m += vseg * seg.c;
     v -= vseg;
     if (v >= 0.0 && vseg >= seg.v) chains_.pop_first(k);
     else seg.v -= vseg;
   }
+  vin += taken_v;
+  win += taken_m;
+  hold(k, -taken_v, -taken_m);
+}
+
+// Keeps the volume and mass a link holds in step with its chain, so that its
+// mean quality needs no walk along the chain; an emptied chain resets them.
+void Transport::hold(int k, double v, double m) {
+  if (chains_.first(k) < 0) {
+    held_v_[k] = held_m_[k] = 0.0;
+    return;
+  }
+  held_v_[k] += v;
+  held_m_[k] += m;
 }
 
 // Puts volume v of quality c into the upstream end of link k, merged with the
@@ -214,15 +234,14 @@ void Transport::inflow_from(int k, double v, double &vin, double &win) {
 void Transport::release_into(int k, double v, double c) {
   if (v == 0.0) return;
   const int s = chains_.last(k);
-  if (s >= 0) {
+  if (s >= 0 && std::abs(chains_.at(s).c - c) < tolerance_) {
     Segment &seg = chains_.at(s);
-    if (std::abs(seg.c - c) < tolerance_) {
-      seg.c = (seg.c * seg.v + c * v) / (seg.v + v);
-      seg.v += v;
-      return;
-    }
+    seg.c = (seg.c * seg.v + c * v) / (seg.v + v);
+    seg.v += v;
+  } else {
+    chains_.push_last(k, v, c);
   }
-  chains_.push_last(k, v, c);
+  hold(k, v, v * c);
 }
 
 // Mean quality of the water next to a junction that receives no flow.
@@ -304,13 +323,21 @@ void Transport::step(double dt) {
     clock_ += dt / 3600.0;  // every parcel one step older...
     // ...but those passing through pumps and valves, which hold no water
     for (const int k : volumeless_)
-      for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) chains_.at(s).c += dt / 3600.0;
+      for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
+        chains_.at(s).c += dt / 3600.0;
+        held_m_[k] += chains_.at(s).v * dt / 3600.0;
+      }
   } else if (kinetics_.active()) {
     // Only pipes hold water long enough to react; pumps and valves pass it on.
     for (std::size_t k = 0; k < nl_; ++k) {
       if (link_volume_[k] == 0.0 || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
-      for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next)
-        chains_.at(s).c = kinetics_.pipe_react(static_cast<int>(k), chains_.at(s).c, dt);
+      double m = 0.0;
+      for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next) {
+        Segment &seg = chains_.at(s);
+        seg.c = kinetics_.pipe_react(static_cast<int>(k), seg.c, dt);
+        m += seg.v * seg.c;
+      }
+      held_m_[k] = m;
     }
     for (std::size_t t = 0; t < nt_; ++t) {
       if (m_.tanks[t].reservoir) continue;
@@ -337,12 +364,7 @@ void Transport::step(double dt) {
 }
 
 double Transport::link_quality(int k) const {
-  double v = 0.0, w = 0.0;
-  for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
-    v += chains_.at(s).v;
-    w += chains_.at(s).v * chains_.at(s).c;
-  }
-  if (v > 0.0) return flip(w / v);
+  if (chains_.first(k) >= 0 && held_v_[k] > 0.0) return flip(held_m_[k] / held_v_[k]);
   const Link &l = m_.links[k];
   return flip((out_q_[l.from] + out_q_[l.to]) / 2.0);
 }

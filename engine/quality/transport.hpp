@@ -49,6 +49,7 @@ class Transport {
   int loop_entry(const std::vector<int> &indegree) const;
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
+  void hold(int k, double v, double m);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
   std::optional<double> source_quality(int n, double vin, double vout, double dt) const;
   double stagnant_quality(int n) const;
@@ -74,6 +75,7 @@ class Transport {
   std::vector<TankMixing> mixing_;
   std::vector<int> adj_start_, adj_link_;  // links at each node (CSR)
   SegmentChains chains_;                   // links, then tanks
+  std::vector<double> held_v_, held_m_;    // volume and mass each link's chain holds
   // Mixed inflow, outflow, tank contents (as stored: see flip); initial
   // qualities as given.
   std::vector<double> node_q_, out_q_, tank_q_, initial_q_;
