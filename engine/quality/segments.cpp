@@ -46,16 +46,4 @@ void SegmentChains::reverse(int chain) {
   }
 }
 
-double SegmentChains::volume(int chain) const {
-  double v = 0;
-  for (int s = first_[chain]; s >= 0; s = pool_[s].next) v += pool_[s].v;
-  return v;
-}
-
-double SegmentChains::mass(int chain) const {
-  double m = 0;
-  for (int s = first_[chain]; s >= 0; s = pool_[s].next) m += pool_[s].v * pool_[s].c;
-  return m;
-}
-
 }  // namespace orv::wq

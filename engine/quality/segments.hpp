@@ -33,9 +33,6 @@ class SegmentChains {
   // Turns a chain end for end (flow reversal, last-in-first-out withdrawal).
   void reverse(int chain);
 
-  // Volume and mass (volume x quality) held by a chain.
-  double volume(int chain) const;
-  double mass(int chain) const;
   std::size_t segments_in_use() const { return pool_.size() - free_count_; }
 
  private:
