@@ -39,8 +39,9 @@ class Transport {
 
   // Quality of the water leaving a node (sources included).
   double node_quality(int n) const { return flip(out_q_[n]); }
-  // Volume-weighted mean quality of a link's contents; for a link that holds
-  // no water (pumps, valves), the mean quality of its end nodes.
+  // Volume-weighted mean quality of a link's contents; for a link without
+  // contents (pumps and valves, between the steps that pass water on), the
+  // mean quality of its end nodes.
   double link_quality(int k) const;
   std::size_t segments_in_use() const { return chains_.segments_in_use(); }
 
