@@ -9,7 +9,8 @@ from pathlib import Path
 import numpy as np
 
 REPO = Path(__file__).resolve().parents[1]
-BUILD = REPO / "build" / "engine-tools"
+# ORV_TOOLS_BUILD gives a build folder of one's own (parallel work on one checkout).
+BUILD = Path(os.environ.get("ORV_TOOLS_BUILD", REPO / "build" / "engine-tools"))
 FT = 0.3048
 CFS = FT ** 3
 FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317, 6: 1699.0,

