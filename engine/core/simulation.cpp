@@ -7,7 +7,9 @@ namespace orv {
 
 void simulate(Engine &e) {
   HydraulicRun run = simulate_hydraulics(e.model());
-  if (run.status > 100) {
+  // A run stopped at an unbalanced instant (UNBALANCED STOP) keeps what it
+  // computed up to there, as a warning; other failures keep nothing.
+  if (run.status > 100 && run.status != kHydErrUnbalanced) {
     e.note_run_attempt(run.status, run.message);
     throw Failure(Status::SimulationFailed, "simulation failed: " + run.message);
   }

@@ -51,55 +51,69 @@ Gradient pipe_gradient(const Net &net, const State &s, int k) {
     const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
     hgrad = n * d.r * std::pow(aq, n - 1.0);
     if (hgrad < kRQtol) {
-      hgrad = kRQtol;
+      hgrad = kRQtol / n;
       hloss = hgrad * aq;
     } else {
       hloss = hgrad * aq / n;
     }
-    hloss += d.km * aq * aq;
-    hgrad += 2.0 * d.km * aq;
+    if (d.km > 0) {
+      hloss += d.km * aq * aq;
+      hgrad += 2.0 * d.km * aq;
+    }
   }
-  hgrad = std::max(hgrad, kRQtol);
   return {1.0 / hgrad, sign(q) * hloss / hgrad};
 }
 
+// Head loss (negative: a gain) of an open pump, signed by the flow: pushed
+// backwards, a pump opposes the flow with more than its shutoff head, which
+// drives reverse flow back to zero instead of letting it run.
 Gradient pump_gradient(const Net &net, const State &s, int k) {
   const LinkData &d = net.links[k];
   const double q = s.flow[k];
   const double speed = s.setting[k];
   if (is_closed(s.status[k]) || !(speed > 0)) return closed_gradient(q);
-  const double aq = std::max(std::abs(q), kTiny);
+  const double aq = std::abs(q);
   double hloss, hgrad;
   switch (d.pump_type) {
     case PumpType::ConstantPower: {
-      // Head gain c/q, with power scaling as speed cubed. Near zero flow the
-      // gradient would exceed that of a closed link: there the pump acts as
-      // a closed link (a linear loss), so that a pump with nowhere to deliver
-      // settles at no flow instead of an unbounded head.
+      // Head gain c/q, power scaling as speed cubed. Where its gradient would
+      // exceed a closed link's, it acts as one; where it is flatter than an
+      // open valve's, as an open valve.
       const double c = kPower * d.power * speed * speed * speed;
-      const double qa = std::abs(q);
-      if (c > kBigGradient * qa * qa) return {1.0 / kBigGradient, q};
-      hloss = -c / std::max(qa, kTiny);
-      hgrad = c / (qa * qa);
+      hgrad = c / (aq * aq);
+      if (!(hgrad <= kBigGradient)) return closed_gradient(q);
+      if (hgrad < kSmallGradient) return {1.0 / kSmallGradient, q};
+      hloss = -c / q;
       break;
     }
     case PumpType::PowerFunction: {
       const double h0 = speed * speed * d.h0;
-      const double r = d.pr * std::pow(speed, 2.0 - d.pn);
-      hloss = -h0 + r * std::pow(aq, d.pn);
-      hgrad = d.pn * r * std::pow(aq, d.pn - 1.0);
+      const double n = std::abs(d.pn - 1.0) < 1e-6 ? 1.0 : d.pn;
+      const double r = d.pr * std::pow(speed, 2.0 - n);
+      if (n == 1.0) {
+        hgrad = r;
+        hloss = -h0 + hgrad * q;
+      } else {
+        hgrad = n * r * std::pow(aq, n - 1.0);
+        if (hgrad < kRQtol) {
+          hgrad = kRQtol;
+          hloss = -h0 + hgrad * q;
+        } else {
+          hloss = -h0 + hgrad * q / n;
+        }
+      }
       break;
     }
     case PumpType::Custom:
     default: {
       const Curve &c = net.model->curves[d.curve];
       const Segment seg = segment_at(c.x, c.y, aq / speed);
-      hgrad = -speed * seg.slope;
+      // Head curves fall strictly; the floor only guards a flat segment.
+      hgrad = std::max(-speed * seg.slope, kRQtol);
       hloss = -speed * speed * seg.y0 + hgrad * q;
       break;
     }
   }
-  hgrad = std::max(hgrad, kRQtol);
   return {1.0 / hgrad, hloss / hgrad};
 }
 
@@ -107,10 +121,11 @@ Gradient pump_gradient(const Net &net, const State &s, int k) {
 
 Gradient open_valve_gradient(double km, double q) {
   if (km > 0.0) {
-    const double p = std::max(2.0 * km * std::abs(q), kRQtol);
-    return {1.0 / p, q / 2.0};
+    const double hgrad = 2.0 * km * std::abs(q);
+    if (hgrad < kRQtol) return {2.0 / kRQtol, q};
+    return {1.0 / hgrad, q / 2.0};
   }
-  return {1.0 / kRQtol, q};
+  return {1.0 / kSmallGradient, q};
 }
 
 Gradient link_gradient(const Net &net, const State &s, int k) {
@@ -124,16 +139,18 @@ Gradient link_gradient(const Net &net, const State &s, int k) {
     default:
       break;
   }
-  if (is_closed(s.status[k])) return closed_gradient(q);
-  if (d.kind == LinkKind::TCV && s.status[k] == Status::Active && !missing(s.setting[k]))
-    return open_valve_gradient(kMinorLoss * s.setting[k] / std::pow(d.diameter, 4), q);
-  if (d.kind == LinkKind::GPV && d.curve != kNone) {
+  // A GPV follows its curve unless closed outright (not when only held shut
+  // by a status check).
+  if (d.kind == LinkKind::GPV && d.curve != kNone && s.status[k] != Status::Closed) {
     const Curve &c = net.model->curves[d.curve];
-    const double aq = std::abs(q);
-    const Segment seg = segment_at(c.x, c.y, std::max(aq, kTiny));
-    const double p = 1.0 / std::max(seg.slope, kRQtol);
-    return {p, sign(q) * p * (seg.y0 + seg.slope * aq)};
+    const double aq = std::max(std::abs(q), kTiny);
+    const Segment seg = segment_at(c.x, c.y, aq);
+    const double slope = std::max(seg.slope, kSmallGradient);
+    return {1.0 / slope, sign(q) * (seg.y0 / slope + aq)};
   }
+  if (is_closed(s.status[k])) return closed_gradient(q);
+  if (d.kind == LinkKind::TCV && !missing(s.setting[k]))
+    return open_valve_gradient(kMinorLoss * s.setting[k] / std::pow(d.diameter, 4), q);
   return open_valve_gradient(d.km, q);
 }
 
@@ -154,36 +171,42 @@ double pipe_headloss(const Net &net, int k, double q) {
   return sign(q) * h;
 }
 
-Gradient emitter_gradient(double coeff, double exponent, double q) {
+namespace {
+// Smooth barriers keeping a flow above zero (lower) or below a bound (upper):
+// nearly nothing inside, a steep linear loss beyond. Stated in ft and cfs,
+// where their stiffness was chosen.
+void add_barrier(double dq, bool upper, double &hloss, double &hgrad) {
+  const double a = 1e9 * dq / kCfs;
+  const double b = std::sqrt(a * a + 1e-6);
+  hloss += kFt * (upper ? a + b : a - b) / 2.0;
+  hgrad += kFt / kCfs * 1e9 / 2.0 * (upper ? 1.0 + a / b : 1.0 - a / b);
+}
+}  // namespace
+
+Gradient emitter_gradient(double coeff, double exponent, double q, bool backflow) {
   // q = coeff * p^exponent  <=>  p = k q^n with n = 1/exponent, k = coeff^-n
   const double n = 1.0 / exponent;
   const double kc = std::pow(std::max(coeff, 1e-30), -n);
-  const double aq = std::max(std::abs(q), kTiny);
-  const double h = kc * std::pow(aq, n);
-  const double g = std::max(n * h / aq, kRQtol);
-  return {1.0 / g, sign(q) * h / g};
+  double hgrad = n * kc * std::pow(std::abs(q), n - 1.0);
+  double hloss;
+  if (hgrad < kRQtol) {
+    hgrad = kRQtol / n;
+    hloss = hgrad * q;
+  } else {
+    hloss = hgrad * q / n;
+  }
+  if (!backflow) add_barrier(q, false, hloss, hgrad);
+  return {1.0 / hgrad, hloss / hgrad};
 }
 
 Gradient demand_gradient(double d, double dfull, double dp, double exponent) {
   const double n = 1.0 / exponent;
-  const double r = d / dfull;
-  double hloss, hgrad;
-  if (r <= 0.0) {
-    // Barrier against negative delivery.
-    hgrad = kBigGradient;
-    hloss = kBigGradient * d;
-  } else if (r < 1.0) {
-    hgrad = n * dp * std::pow(r, n - 1.0) / dfull;
-    hloss = hgrad * d / n;
-    if (hgrad < kRQtol) {
-      hgrad = kRQtol;
-      hloss = hgrad * d;
-    }
-  } else {
-    // Barrier against delivering more than asked.
-    hgrad = kBigGradient;
-    hloss = dp + kBigGradient * (d - dfull);
-  }
+  const double r = std::abs(d) / dfull;
+  double hgrad = n * dp * std::pow(r, n - 1.0) / dfull;
+  double hloss = hgrad * d / n;
+  // Delivery stays between nothing and the full demand.
+  add_barrier(d, false, hloss, hgrad);
+  add_barrier(d - dfull, true, hloss, hgrad);
   return {1.0 / hgrad, hloss / hgrad};
 }
 

@@ -17,8 +17,9 @@ Gradient link_gradient(const Net &net, const State &s, int k);
 Gradient open_valve_gradient(double km, double q);
 // Head loss of a pipe at flow q (for balance checks).
 double pipe_headloss(const Net &net, int k, double q);
-// Emitter at a junction: outflow q against pressure, h = c q^n.
-Gradient emitter_gradient(double coeff, double exponent, double q);
+// Emitter at a junction: outflow q against pressure, h = c q^n; without
+// backflow a barrier keeps q from turning negative.
+Gradient emitter_gradient(double coeff, double exponent, double q, bool backflow);
 // Pressure-driven demand: delivered flow d of full demand dfull over the pressure range dp.
 Gradient demand_gradient(double d, double dfull, double dp, double exponent);
 

@@ -15,6 +15,10 @@ inline constexpr double kRQtol = 1e-7 * kFt / kCfs;         // smallest head-los
 inline constexpr double kTiny = 1e-6 * kCfs;                // smallest flow used in gradients
 inline constexpr double kQzero = 1e-6 * kCfs;               // flow regarded as zero
 inline constexpr double kBig = 1e8;
+// Gradient of a link with no loss of its own (an open valve without minor loss) (m per m3/s).
+inline constexpr double kSmallGradient = 1e-6 * kFt / kCfs;
+// Narrowest pressure range of pressure-driven demand (m).
+inline constexpr double kMinPressureRange = 0.1 * kFt;
 // A very steep head-loss gradient (m per m3/s) and its inverse: the conductance
 // of a closed link, and the stiffness of fixed relations.
 inline constexpr double kBigGradient = kBig * kFt / kCfs;

@@ -91,14 +91,13 @@ bool apply_simple_controls(const Net &net, State &s) {
       case Control::Type::LowLevel: case Control::Type::HighLevel: {
         const double grade = control_grade(net, c);
         const double h = s.head[c.node];
-        if (net.nodes[c.node].kind == NodeKind::Tank) {
-          // Act within one second of flow of the control level.
-          const double vplus = std::abs(s.demand[c.node]);
-          const double v1 = tank_level_volume(net, c.node, h), v2 = tank_level_volume(net, c.node, grade);
-          act = c.type == Control::Type::LowLevel ? v1 <= v2 + vplus : v1 >= v2 - vplus;
-        } else {
-          act = c.type == Control::Type::LowLevel ? h < grade : h > grade;
-        }
+        // Junction pressures are switched on within the solution instead
+        // (apply_pressure_switches), where the pressures of the instant are known.
+        if (net.nodes[c.node].kind != NodeKind::Tank) break;
+        // Act within one second of flow of the control level.
+        const double vplus = std::abs(s.demand[c.node]);
+        const double v1 = tank_level_volume(net, c.node, h), v2 = tank_level_volume(net, c.node, grade);
+        act = c.type == Control::Type::LowLevel ? v1 <= v2 + vplus : v1 >= v2 - vplus;
         break;
       }
       case Control::Type::Timer:
@@ -109,6 +108,33 @@ bool apply_simple_controls(const Net &net, State &s) {
         break;
     }
     if (act) changed |= apply_target(net, s, c.link, control_target(net, s, c));
+  }
+  return changed;
+}
+
+bool apply_pressure_switches(const Net &net, State &s) {
+  bool changed = false;
+  for (const Control &c : net.model->controls) {
+    if (!c.enabled || c.link == kNone || c.node == kNone) continue;
+    if (c.type != Control::Type::LowLevel && c.type != Control::Type::HighLevel) continue;
+    if (net.nodes[c.node].kind != NodeKind::Junction) continue;
+    const double grade = control_grade(net, c), h = s.head[c.node];
+    const bool act = c.type == Control::Type::LowLevel ? h <= grade + kHtol : h >= grade - kHtol;
+    if (!act) continue;
+    // What counts as a change: a pipe's status, a pump's speed, a valve's
+    // setting (its status when it has none). A pump held shut by a status
+    // check at the control's speed is left to that check.
+    const LinkTarget t = control_target(net, s, c);
+    const int k = c.link;
+    const LinkKind kind = net.links[k].kind;
+    bool change;
+    if (kind == LinkKind::Pipe || kind == LinkKind::CVPipe) change = s.status[k] != t.status;
+    else if (kind == LinkKind::Pump) change = !same_setting(s.setting[k], t.setting);
+    else change = !same_setting(s.setting[k], t.setting) || (missing(t.setting) && s.status[k] != t.status);
+    if (!change) continue;
+    s.status[k] = t.status;
+    if (kind != LinkKind::Pipe && kind != LinkKind::CVPipe) s.setting[k] = t.setting;
+    changed = true;
   }
   return changed;
 }

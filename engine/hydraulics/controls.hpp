@@ -20,6 +20,9 @@ bool differs(const State &s, int k, const LinkTarget &t);
 
 // Applies the simple controls whose condition holds at s.time; true if any link changed.
 bool apply_simple_controls(const Net &net, State &s);
+// Applies the controls on junction pressures that hold at the current heads
+// (within the head tolerance); true if any link changed.
+bool apply_pressure_switches(const Net &net, State &s);
 // Shortens `step` so that it ends when a tank-level or time control would act.
 void limit_step_by_controls(const Net &net, const State &s, double &step);
 

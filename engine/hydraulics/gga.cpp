@@ -8,6 +8,7 @@
 
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
+#include "hydraulics/controls.hpp"
 #include "hydraulics/link_status.hpp"
 
 namespace orv::hyd {
@@ -125,7 +126,8 @@ struct GradientSolver::Impl {
       if (row < 0) continue;
       const Node &node = net.model->nodes[i];
       if (node.emitter_coeff > 0) {
-        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i]);
+        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i],
+                                            o.emitter_backflow);
         val[diag_pos[row]] += g.P;
         rhs[row] += -(s.emitter_flow[i] - g.Y) + g.P * n.elevation;
       }
@@ -211,12 +213,12 @@ struct GradientSolver::Impl {
     max_flow_change = 0;
     for (std::size_t k = 0; k < net.links.size(); ++k) {
       const LinkData &l = net.links[k];
-      double dq = s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]);
-      // A constant-power pump's flow must stay positive (its head is P/q): halve it instead.
+      double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]));
+      // A constant-power pump's flow must stay positive (its head is c/q): halve it instead.
       if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower && dq > s.flow[k])
         dq = s.flow[k] / 2.0;
-      s.flow[k] -= s.relax * dq;
-      if (!is_closed(s.status[k])) max_flow_change = std::max(max_flow_change, std::abs(dq));
+      s.flow[k] -= dq;
+      max_flow_change = std::max(max_flow_change, std::abs(dq));
       qsum += std::abs(s.flow[k]);
       dqsum += std::abs(dq);
     }
@@ -226,10 +228,11 @@ struct GradientSolver::Impl {
       if (n.row < 0) continue;
       const Node &node = net.model->nodes[i];
       if (node.emitter_coeff > 0) {
-        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i]);
-        const double dq = g.Y - g.P * (s.head[i] - n.elevation);
-        s.emitter_flow[i] -= s.relax * dq;
-        if (!o.emitter_backflow && s.emitter_flow[i] < 0) s.emitter_flow[i] = 0;
+        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i],
+                                            o.emitter_backflow);
+        const double dq = s.relax * (g.Y - g.P * (s.head[i] - n.elevation));
+        s.emitter_flow[i] -= dq;
+        max_flow_change = std::max(max_flow_change, std::abs(dq));
         qsum += std::abs(s.emitter_flow[i]);
         dqsum += std::abs(dq);
       }
@@ -241,6 +244,7 @@ struct GradientSolver::Impl {
         const double dq = std::clamp(s.relax * (g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure)),
                                      -limit, limit);
         s.demand_flow[i] -= dq;
+        max_flow_change = std::max(max_flow_change, std::abs(dq));
         qsum += std::abs(s.demand_flow[i]);
         dqsum += std::abs(dq);
       }
@@ -250,69 +254,113 @@ struct GradientSolver::Impl {
     return qsum > accuracy * kCfs ? dqsum / qsum : dqsum / kCfs;
   }
 
-  // Pressure range of pressure-driven demand; kept at least 0.1 psi wide.
+  // Pressure range of pressure-driven demand, never narrower than the smallest allowed.
   double pressure_range() const {
     const Options &o = net.model->options;
-    return std::max(o.required_pressure - o.minimum_pressure, 0.1 / 0.4333 * kFt);
+    return std::max(o.required_pressure - o.minimum_pressure, kMinPressureRange);
   }
 
+  // Converged: the relative flow change within ACCURACY, then, when given, the
+  // head-loss error of every open link (at its new flow) within HEADERROR and
+  // the largest flow change within FLOWCHANGE, and pressure-driven deliveries
+  // consistent with the pressures.
   bool balanced(const State &s, double relerr) const {
     const Options &o = net.model->options;
     if (relerr > o.accuracy) return false;
     if (o.head_error > 0) {
-      for (std::size_t k = 0; k < net.links.size(); ++k) {
+      for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
+        const int k = static_cast<int>(kk);
         const LinkData &l = net.links[k];
-        if (is_closed(s.status[k]) || pinned[k] != Pinned::No) continue;
-        if (l.kind != LinkKind::Pipe && l.kind != LinkKind::CVPipe) continue;
-        const double err = pipe_headloss(net, static_cast<int>(k), s.flow[k]) - (s.head[l.n1] - s.head[l.n2]);
-        if (std::abs(err) > o.head_error) return false;
+        // Valves holding a pressure or flow setting have no head-loss relation to check.
+        const bool holds_setting = (l.kind == LinkKind::PRV || l.kind == LinkKind::PSV ||
+                                    l.kind == LinkKind::FCV) && !missing(s.setting[k]);
+        if (is_closed(s.status[k]) || holds_setting) continue;
+        double loss;
+        if (pinned[k] == Pinned::Pbv) {
+          loss = s.setting[k];
+        } else {
+          const Gradient g = link_gradient(net, s, k);
+          if (!(g.P > 0)) continue;
+          loss = g.Y / g.P;
+        }
+        if (std::abs(s.head[l.n1] - s.head[l.n2] - loss) > o.head_error) return false;
       }
     }
     if (o.flow_change > 0 && max_flow_change > o.flow_change) return false;
+    if (o.demand_model == DemandModel::PressureDriven && !deliveries_settled(s)) return false;
     return true;
   }
 
-  // Pumps must not run backwards: an open pump carrying reverse flow stops.
-  bool stop_reversed_pumps(State &s) const {
-    bool changed = false;
-    for (std::size_t k = 0; k < net.links.size(); ++k)
-      if (net.links[k].kind == LinkKind::Pump && !is_closed(s.status[k]) && s.flow[k] < -kQtol) {
-        s.status[k] = Status::XHead;
-        changed = true;
-      }
-    return changed;
+  // Pressure-driven deliveries agree with the demand relation at the current
+  // pressures within 1e-4 cfs.
+  bool deliveries_settled(const State &s) const {
+    const Options &o = net.model->options;
+    const double tol = 1e-4 * kCfs;
+    const double dp = o.required_pressure - o.minimum_pressure;
+    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+      if (net.nodes[i].row < 0 || !(s.demand[i] > 0)) continue;
+      const double p = s.head[i] - net.nodes[i].elevation;
+      double q;
+      if (p <= o.minimum_pressure) q = 0;
+      else if (p >= o.required_pressure) q = s.demand[i];
+      else q = s.demand[i] * std::pow((p - o.minimum_pressure) / dp, o.pressure_exponent);
+      if (std::abs(q - s.demand_flow[i]) > tol) return false;
+    }
+    return true;
   }
 
-  // An open pump without flow restarts from its design flow: linearised at
-  // zero flow, its head curve is nearly flat and lets huge flows through.
-  void restart_idle_pumps(State &s) const {
+  // Factorises A; on failure (or a pivot that is not positive) returns the
+  // node of the offending row, else -1.
+  int factorise() {
+    factor.factorize(A);
+    const auto d = factor.vectorD();
+    for (int r = 0; r < d.size(); ++r)
+      if (!(d[r] > 0)) return node_of_row(r);
+    if (factor.info() != Eigen::Success) return node_of_row(0);
+    return -1;
+  }
+
+  int node_of_row(int r) const {
+    for (std::size_t i = 0; i < slot.size(); ++i)
+      if (slot[i] == r) return static_cast<int>(i);
+    return 0;
+  }
+
+  // An active PRV, PSV or FCV at the node of an ill-conditioned row is the
+  // usual cause (a setting the network cannot honour): it is released from its
+  // setting (it then reports that it cannot meet it) and the iteration repeated.
+  bool release_bad_valve(State &s, int node) const {
     for (std::size_t k = 0; k < net.links.size(); ++k) {
       const LinkData &l = net.links[k];
-      if (l.kind == LinkKind::Pump && !is_closed(s.status[k]) && s.setting[k] > 0 && s.flow[k] < kQtol)
-        s.flow[k] = l.q0 * s.setting[k];
+      if (!is_valve(l.kind) || (l.n1 != node && l.n2 != node)) continue;
+      if ((l.kind == LinkKind::PRV || l.kind == LinkKind::PSV || l.kind == LinkKind::FCV) &&
+          s.status[k] == Status::Active) {
+        s.status[k] = l.kind == LinkKind::FCV ? Status::XFcv : Status::XPressure;
+        return true;
+      }
+      return false;
     }
+    return false;
   }
 
-  SolveOutcome solve(State &s, bool safeguarded) {
+  SolveOutcome solve(State &s) {
     const Options &o = net.model->options;
     SolveOutcome out;
     const int trials = o.trials;
     const int max_trials = trials + std::max(o.unbalanced_continue, 0);
-    // Safeguarded: statuses examined at every iteration, reversed pumps stopped,
-    // and flow updates damped once near the solution.
-    const int check_freq = safeguarded ? 1 : o.check_freq;
-    const int max_check = safeguarded ? trials : o.max_check;
-    const double damp_limit = safeguarded ? std::max(o.damp_limit, 0.1) : o.damp_limit;
-    int next_check = check_freq;
+    int next_check = o.check_freq;
     std::vector<Status> before_check = s.status;
     s.relax = 1.0;
-    for (int iter = 1; iter <= max_trials; ++iter) {
+    for (int iter = 1; iter <= max_trials;) {
       out.iterations = iter;
-      if (safeguarded) restart_idle_pumps(s);
       assemble(s);
       if (analysed) {
-        factor.factorize(A);
-        if (factor.info() != Eigen::Success) { out.singular = true; return out; }
+        const int bad = factorise();
+        if (bad >= 0) {
+          if (release_bad_valve(s, bad)) continue;  // the same trial again
+          out.singular = true;
+          return out;
+        }
         x = factor.solve(rhs);
         for (std::size_t i = 0; i < net.nodes.size(); ++i) {
           const int r = slot[i];
@@ -323,31 +371,34 @@ struct GradientSolver::Impl {
       }
       const double relerr = update_flows(s);
       out.relative_error = relerr;
-      const bool extra = iter > trials;
+      // Pressure valves are examined at every trial (once within DAMPLIMIT,
+      // when one is given, from where flow changes are also damped).
       bool valve_change = false;
       s.relax = 1.0;
-      if (damp_limit > 0) {
-        if (relerr <= damp_limit) {
+      if (o.damp_limit > 0) {
+        if (relerr <= o.damp_limit) {
           s.relax = 0.6;
-          if (!extra) valve_change = check_pressure_valves(net, s);
+          valve_change = check_pressure_valves(net, s);
         }
-      } else if (!extra) {
+      } else {
         valve_change = check_pressure_valves(net, s);
       }
       if (balanced(s, relerr)) {
-        if (extra) { out.converged = true; break; }
+        out.converged = true;
+        if (iter > trials) break;  // balanced only in the extra trials: may be unstable
         before_check = s.status;
         bool change = valve_change;
         change |= check_links(net, s);
-        if (safeguarded) change |= stop_reversed_pumps(s);
-        if (!change) { out.converged = true; break; }
-        next_check = iter + check_freq;
-      } else if (iter <= max_check && iter == next_check) {
+        change |= apply_pressure_switches(net, s);
+        if (!change) break;
+        out.converged = false;
+        next_check = iter + o.check_freq;
+      } else if (iter <= o.max_check && iter == next_check) {
         before_check = s.status;
         check_links(net, s);
-        if (safeguarded) stop_reversed_pumps(s);
-        next_check += check_freq;
+        next_check += o.check_freq;
       }
+      ++iter;
     }
     if (!out.converged)
       for (std::size_t k = 0; k < net.links.size(); ++k)
@@ -358,6 +409,6 @@ struct GradientSolver::Impl {
 
 GradientSolver::GradientSolver(const Net &net) : impl_(std::make_unique<Impl>(net)) {}
 GradientSolver::~GradientSolver() = default;
-SolveOutcome GradientSolver::solve(State &s, bool safeguarded) { return impl_->solve(s, safeguarded); }
+SolveOutcome GradientSolver::solve(State &s) { return impl_->solve(s); }
 
 }  // namespace orv::hyd

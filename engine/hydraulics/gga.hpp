@@ -13,7 +13,7 @@ namespace orv::hyd {
 struct SolveOutcome {
   bool converged = false;
   bool singular = false;
-  int iterations = 0;
+  int iterations = 0;          // trials taken (beyond TRIALS: balanced only in the extra trials)
   double relative_error = 0;
   std::vector<int> unsettled;  // links whose status changed in the last status check
 };
@@ -25,9 +25,8 @@ class GradientSolver {
   GradientSolver(const GradientSolver &) = delete;
   GradientSolver &operator=(const GradientSolver &) = delete;
 
-  // Solves the instant of s. `safeguarded` trades the customary iteration path
-  // for robustness (see docs/hydraulics.md); it serves as a second attempt.
-  SolveOutcome solve(State &s, bool safeguarded = false);
+  // Solves the instant of s.
+  SolveOutcome solve(State &s);
 
  private:
   struct Impl;

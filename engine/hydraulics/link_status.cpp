@@ -62,43 +62,25 @@ Status psv_status(Status s, double hset, double h1, double h2, double q, double 
   }
 }
 
-Status fcv_status(Status s, double h1, double h2, double q, double setting) {
+// `s` is the status before the check reopened anything held shut.
+Status fcv_status(Status s, double h1, double h2, double q, double setting, double km) {
   if (h1 - h2 < -kHtol) return Status::XFcv;
   if (q < -kQtol) return Status::XFcv;
   if (s == Status::XFcv && q >= setting) return Status::Active;
+  // An active valve cannot lose less head than when fully open.
+  if (s == Status::Active && (h1 - h2) / (q * q) < km) return Status::XFcv;
   return s;
 }
 
-// A link attached to a tank that is full (or empty) closes if it would keep
-// filling (or draining) it.
-Status tank_link_status(const Net &net, const State &s, int k, Status status) {
-  const LinkData &l = net.links[k];
-  int n1 = l.n1, n2 = l.n2;
-  double q = s.flow[k];
-  if (net.nodes[n1].kind != NodeKind::Tank) {
-    if (net.nodes[n2].kind != NodeKind::Tank) return status;
-    std::swap(n1, n2);
-    q = -q;  // q now positive out of the tank
-  }
-  const TankData &t = net.tanks[net.nodes[n1].tank];
+// A link still open that would fill a full tank (unless it may overflow) or
+// drain an empty one closes for the instant. `out` is the link's flow out of
+// the tank at `node`.
+Status tank_link_status(const Net &net, const State &s, int node, double out, Status status) {
+  if (is_closed(status) || net.nodes[node].kind != NodeKind::Tank) return status;
+  const TankData &t = net.tanks[net.nodes[node].tank];
   if (t.reservoir) return status;
-  const double h = s.head[n1] - s.head[n2];
-  if (s.head[n1] >= t.hmax - kHtol && !t.overflow) {
-    if (l.kind == LinkKind::Pump) {
-      if (l.n2 == n1) return Status::TempClosed;
-    } else if (check_valve_status(Status::Open, h, q) == Status::Closed) {
-      return Status::TempClosed;
-    }
-  }
-  if (s.head[n1] <= t.hmin + kHtol) {
-    if (l.kind == LinkKind::Pump) {
-      if (l.n1 == n1) return Status::TempClosed;
-    } else if (check_valve_status(Status::Closed, h, q) == Status::Open) {
-      // Closes as a check valve against the tank would open: only when the
-      // tank stands higher than the other end and the link is not filling it.
-      return Status::TempClosed;
-    }
-  }
+  if (s.head[node] >= t.hmax && !t.overflow && out < 0) return Status::TempClosed;
+  if (s.head[node] <= t.hmin && out > 0) return Status::TempClosed;
   return status;
 }
 
@@ -128,7 +110,8 @@ bool check_pressure_valves(const Net &net, State &s) {
 
 bool check_links(const Net &net, State &s) {
   bool changed = false;
-  for (std::size_t k = 0; k < net.links.size(); ++k) {
+  for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
+    const int k = static_cast<int>(kk);
     const LinkData &l = net.links[k];
     const double dh = s.head[l.n1] - s.head[l.n2];
     const Status before = s.status[k];
@@ -145,9 +128,9 @@ bool check_links(const Net &net, State &s) {
       }
     }
     if (l.kind == LinkKind::FCV && !missing(s.setting[k]))
-      status = fcv_status(status, s.head[l.n1], s.head[l.n2], s.flow[k], s.setting[k]);
-    if (net.nodes[l.n1].kind != NodeKind::Junction || net.nodes[l.n2].kind != NodeKind::Junction)
-      status = tank_link_status(net, s, static_cast<int>(k), status);
+      status = fcv_status(before, s.head[l.n1], s.head[l.n2], s.flow[k], s.setting[k], l.km);
+    status = tank_link_status(net, s, l.n1, s.flow[k], status);
+    status = tank_link_status(net, s, l.n2, -s.flow[k], status);
     s.status[k] = status;
     changed |= status != before;
   }

@@ -40,28 +40,11 @@ class Simulation {
     hstep_ = std::min({tm.hydraulic_step, tm.pattern_step, tm.report_step});
     report_time_ = tm.report_start;
     run.results.reserve_steps(static_cast<std::size_t>(duration / hstep_) + 2);
-    bool warned_unbalanced = false;
     while (true) {
       set_demands();
       apply_simple_controls(net_, s_);
-      start_ = s_;  // copy into kept storage: no allocation per step
       SolveOutcome out = solver_.solve(s_);
       run.iterations += out.iterations;
-      if (!out.converged && !out.singular) {
-        // Second attempt from the same start, on the safeguarded path.
-        State first = s_;
-        s_ = start_;
-        SolveOutcome retry = solver_.solve(s_, true);
-        run.iterations += retry.iterations;
-        if (retry.converged) {
-          // Devices that kept switching on the customary path are still worth knowing.
-          for (int k : out.unsettled)
-            if (m_.links[k].kind != LinkKind::Pipe) note_device(run, k, "status did not settle at first");
-          out = retry;
-        } else {
-          s_ = std::move(first);
-        }
-      }
       if (out.singular) {
         run.status = kHydErrSingular;
         run.message = "the network equations could not be solved at " + clock(s_.time) +
@@ -71,17 +54,13 @@ class Simulation {
       finish_step();
       record(run.results);
       note_devices(run, out);
+      note_warnings(out);
       if (!out.converged) {
+        if (first_unbalanced_ < 0) first_unbalanced_ = s_.time;
         if (m_.options.unbalanced_continue < 0) {
-          run.status = kHydErrUnbalanced;
-          run.message = "the system is hydraulically unbalanced at " + clock(s_.time) +
-                        " (no convergence in " + std::to_string(m_.options.trials) + " trials)";
+          // The run ends at this instant; what was computed up to it is kept.
+          halted_ = true;
           break;
-        }
-        if (!warned_unbalanced) {
-          warned_unbalanced = true;
-          run.status = std::max(run.status, static_cast<int>(kHydWarnUnbalanced));
-          run.message = "the system was hydraulically unbalanced at " + clock(s_.time);
         }
       }
       while (report_time_ <= s_.time) report_time_ += tm.report_step;
@@ -89,10 +68,7 @@ class Simulation {
       double step = time_step();
       advance(step);
     }
-    if (run.status == kHydOk && !run.unstable.empty()) {
-      run.status = kHydWarnUnstable;
-      run.message = std::to_string(run.unstable.size()) + " device(s) unstable or unable to meet their setting";
-    }
+    if (run.status == kHydOk) summarise(run);  // a failure keeps its own message
     return run;
   }
 
@@ -101,7 +77,12 @@ class Simulation {
   Net net_;
   GradientSolver solver_;
   State s_;
-  State start_;  // state at the start of the instant, for a second attempt
+  // Warnings of the run: first instant of each condition, and how often.
+  double first_unbalanced_ = -1;
+  bool halted_ = false;
+  double first_balanced_late_ = -1;  // balanced only in the extra trials
+  struct NegativePressure { int instants = 0; double time = 0; int node = kNone; double pressure = 0; } negative_;
+  struct Disconnection { int instants = 0; double time = 0; int node = kNone; int nodes = 0; } disconnected_;
   double hstep_ = 3600;
   double report_time_ = 0;
   std::set<std::pair<int, std::string>> seen_devices_;
@@ -297,6 +278,98 @@ class Simulation {
     }
   }
 
+  // Negative pressures at junctions with demand (demand-driven runs), and,
+  // when the instant raised any warning, junctions with demand cut off from
+  // every tank and reservoir by closed links.
+  void note_warnings(const SolveOutcome &out) {
+    const bool late = out.converged && out.iterations > m_.options.trials;
+    if (late && first_balanced_late_ < 0) first_balanced_late_ = s_.time;
+    bool warned = late || !out.converged;
+    if (m_.options.demand_model == DemandModel::DemandDriven) {
+      int worst = kNone;
+      for (std::size_t i = 0; i < m_.nodes.size(); ++i) {
+        if (m_.nodes[i].kind != NodeKind::Junction || !(s_.demand_flow[i] > 0)) continue;
+        const double p = s_.head[i] - m_.nodes[i].elevation;
+        if (p < 0 && (worst == kNone || p < s_.head[worst] - m_.nodes[worst].elevation))
+          worst = static_cast<int>(i);
+      }
+      if (worst != kNone) {
+        warned = true;
+        if (negative_.instants++ == 0) {
+          negative_.time = s_.time;
+          negative_.node = worst;
+          negative_.pressure = s_.head[worst] - m_.nodes[worst].elevation;
+        }
+      }
+    }
+    for (std::size_t k = 0; k < m_.links.size() && !warned; ++k)
+      warned = s_.status[k] == Status::XFcv || s_.status[k] == Status::XPressure ||
+               (net_.links[k].kind == LinkKind::Pump && !is_closed(s_.status[k]) &&
+                (s_.status[k] == Status::XHead || s_.flow[k] < 0 || pump_beyond_curve(static_cast<int>(k))));
+    if (warned) note_disconnected();
+  }
+
+  bool pump_beyond_curve(int k) const {
+    const LinkData &l = net_.links[k];
+    return l.pump_type != PumpType::ConstantPower && l.qmax > 0 && s_.flow[k] > s_.setting[k] * l.qmax;
+  }
+
+  void note_disconnected() {
+    const std::size_t nn = m_.nodes.size();
+    std::vector<int> parent(nn);
+    for (std::size_t i = 0; i < nn; ++i) parent[i] = static_cast<int>(i);
+    auto root = [&](int i) {
+      while (parent[i] != i) i = parent[i] = parent[parent[i]];
+      return i;
+    };
+    for (std::size_t k = 0; k < m_.links.size(); ++k)
+      if (!is_closed(s_.status[k])) parent[root(net_.links[k].n1)] = root(net_.links[k].n2);
+    std::vector<char> fed(nn, 0);
+    for (const TankData &t : net_.tanks) fed[root(t.node)] = 1;
+    int count = 0, first = kNone;
+    for (std::size_t i = 0; i < nn; ++i)
+      if (m_.nodes[i].kind == NodeKind::Junction && s_.demand[i] > 0 && !fed[root(static_cast<int>(i))]) {
+        if (first == kNone) first = static_cast<int>(i);
+        ++count;
+      }
+    if (count > 0 && disconnected_.instants++ == 0) {
+      disconnected_.time = s_.time;
+      disconnected_.node = first;
+      disconnected_.nodes = count;
+    }
+  }
+
+  // Status and message of the run: the gravest condition decides the status
+  // (unbalanced, then negative pressures, then devices); the message names
+  // every condition met, each at its first instant.
+  void summarise(HydraulicRun &run) const {
+    std::vector<std::string> parts;
+    if (first_unbalanced_ >= 0) {
+      parts.push_back("the system is hydraulically unbalanced at " + clock(first_unbalanced_) +
+                      (halted_ ? " (the run stops there, as UNBALANCED STOP asks)" : ""));
+      run.status = halted_ ? kHydErrUnbalanced : kHydWarnUnbalanced;
+    }
+    if (negative_.instants > 0) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.4g m", negative_.pressure);
+      parts.push_back("negative pressures at " + std::to_string(negative_.instants) + " instant(s), first at " +
+                      clock(negative_.time) + " (node " + m_.nodes[negative_.node].id + ": " + buf + ")");
+      if (run.status == kHydOk) run.status = kHydWarnNegativePressure;
+    }
+    if (!run.unstable.empty()) {
+      parts.push_back(std::to_string(run.unstable.size()) + " device(s) unstable or unable to meet their setting");
+      if (run.status == kHydOk) run.status = kHydWarnUnstable;
+    }
+    if (first_balanced_late_ >= 0) {
+      parts.push_back("balanced only after TRIALS at " + clock(first_balanced_late_) + " (the system may be unstable)");
+      if (run.status == kHydOk) run.status = kHydWarnUnstable;
+    }
+    if (disconnected_.instants > 0)
+      parts.push_back("node " + m_.nodes[disconnected_.node].id + " disconnected at " + clock(disconnected_.time) +
+                      (disconnected_.nodes > 1 ? " (" + std::to_string(disconnected_.nodes) + " nodes with demand)" : ""));
+    for (std::size_t i = 0; i < parts.size(); ++i) run.message += (i ? "; " : "") + parts[i];
+  }
+
   void note_device(HydraulicRun &run, int k, const std::string &reason) {
     if (seen_devices_.emplace(k, reason).second) run.unstable.push_back({k, s_.time, reason});
   }
@@ -306,6 +379,10 @@ class Simulation {
       if (m_.links[k].kind != LinkKind::Pipe) note_device(run, k, "status did not settle");
     for (std::size_t k = 0; k < m_.links.size(); ++k) {
       const int link = static_cast<int>(k);
+      if (net_.links[k].kind == LinkKind::Pump && !is_closed(s_.status[k])) {
+        if (s_.flow[k] < 0) note_device(run, link, "cannot deliver the head required");
+        else if (pump_beyond_curve(link)) note_device(run, link, "runs beyond the end of its curve");
+      }
       switch (s_.status[k]) {
         case Status::XHead: note_device(run, link, "cannot deliver the head required"); break;
         case Status::XFcv: note_device(run, link, "cannot deliver its flow setting"); break;

@@ -30,7 +30,7 @@ double pressure(const Model &m) {
   const std::string &pu = m.options.pressure_units;
   if (m.us_units() || pu == "PSI") return kPsiPerFoot / kFoot * sg;
   if (pu == "KPA") return kPsiPerFoot / kFoot * kKpaPerPsi * sg;
-  return sg;  // metres of the modelled fluid
+  return 1.0;  // metres of head, whatever the fluid's gravity
 }
 
 double emitter(const Model &m) {
