@@ -16,7 +16,11 @@ struct Conventions {
   bool turn_after_standstill = true;
   // Flows below 0.005 gpm still move water (without setting a direction).
   bool standstill_flows_move = false;
-  static constexpr Conventions reference() { return {false, false, true}; }
+  // Pipe volumes as πD²L/4 with π/4 rounded to 0.785398: a front reaches the
+  // end of a long pipe a few millilitres apart otherwise, which shows where
+  // water of very different qualities meets.
+  bool rounded_pipe_volumes = false;
+  static constexpr Conventions reference() { return {false, false, true, true}; }
 };
 
 }  // namespace orv::wq

@@ -48,7 +48,8 @@ Transport::Transport(const Model &model, Conventions conventions)
     const Link &l = model.links[k];
     const bool holds_water = l.kind == LinkKind::Pipe ||
                              (l.kind == LinkKind::CVPipe && conventions_.check_valve_pipes_hold_water);
-    if (holds_water) link_volume_[k] = kPi / 4.0 * l.diameter * l.diameter * l.length;
+    const double quarter_pi = conventions_.rounded_pipe_volumes ? 0.785398 : kPi / 4.0;
+    if (holds_water) link_volume_[k] = quarter_pi * l.diameter * l.diameter * l.length;
     else volumeless_.push_back(static_cast<int>(k));
   }
 
@@ -215,7 +216,21 @@ void Transport::inflow_from(int k, double v, double &vin, double &win) {
   }
   vin += taken_v;
   win += taken_m;
-  hold(k, -taken_v, -taken_m);
+  // Taking most of what a link held would leave its running sums as the
+  // rounding error of a large difference (a short pipe flushed many times
+  // over in a step): sum what is left instead.
+  if (taken_v > 0.5 * held_v_[k]) resum(k);
+  else hold(k, -taken_v, -taken_m);
+}
+
+void Transport::resum(int k) {
+  double v = 0.0, m = 0.0;
+  for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
+    v += chains_.at(s).v;
+    m += chains_.at(s).v * chains_.at(s).c;
+  }
+  held_v_[k] = v;
+  held_m_[k] = m;
 }
 
 // Keeps the volume and mass a link holds in step with its chain, so that its

@@ -51,6 +51,7 @@ class Transport {
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
   void hold(int k, double v, double m);
+  void resum(int k);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
   std::optional<double> source_quality(int n, double vin, double vout, double dt) const;
   double stagnant_quality(int n) const;
