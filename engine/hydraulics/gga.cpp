@@ -98,18 +98,34 @@ struct GradientSolver::Impl {
     }
   }
 
-  void node_excess(const State &s, std::vector<double> &x) const {
-    const Options &o = net.model->options;
-    x.assign(net.nodes.size(), 0.0);
-    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
-      if (net.nodes[i].kind != NodeKind::Junction) continue;
-      x[i] = -s.demand_flow[i] - s.emitter_flow[i];
+  // PRVs, PSVs and FCVs with a setting: their flow is decided by the
+  // assembly, not by a head-loss relation.
+  bool holds_setting(const State &s, int k) const {
+    const LinkKind kind = net.links[k].kind;
+    return (kind == LinkKind::PRV || kind == LinkKind::PSV || kind == LinkKind::FCV) && !missing(s.setting[k]);
+  }
+
+  // Adds a link with conductance P and flow correction Y to the system.
+  void add_link(State &s, int k, double P, double Y) {
+    double *val = A.valuePtr();
+    const LinkData &l = net.links[k];
+    const int r1 = slot[l.n1], r2 = slot[l.n2];
+    s.P[k] = P;
+    s.Y[k] = Y;
+    const double c = s.flow[k] - Y;
+    if (r1 >= 0) {
+      val[diag_pos[r1]] += P;
+      rhs[r1] -= c;
+    } else if (r2 >= 0) {
+      rhs[r2] += P * s.head[l.n1];
     }
-    (void)o;
-    for (std::size_t k = 0; k < net.links.size(); ++k) {
-      x[net.links[k].n1] -= s.flow[k];
-      x[net.links[k].n2] += s.flow[k];
+    if (r2 >= 0) {
+      val[diag_pos[r2]] += P;
+      rhs[r2] += c;
+    } else if (r1 >= 0) {
+      rhs[r1] += P * s.head[l.n2];
     }
+    if (link_pos[k] >= 0) val[link_pos[k]] -= P;
   }
 
   // Assembles A and rhs from the current flows and heads.
@@ -118,7 +134,11 @@ struct GradientSolver::Impl {
     double *val = A.valuePtr();
     std::fill(val, val + A.nonZeros(), 0.0);
     rhs.setZero();
-    node_excess(s, s.excess);
+    // Net inflow of each junction from demands, emitters and the links that
+    // have a head-loss relation; valves holding a setting are balanced on it.
+    s.excess.assign(net.nodes.size(), 0.0);
+    for (std::size_t i = 0; i < net.nodes.size(); ++i)
+      if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
     const bool pda = o.demand_model == DemandModel::PressureDriven;
     for (std::size_t i = 0; i < net.nodes.size(); ++i) {
       const NodeData &n = net.nodes[i];
@@ -142,67 +162,63 @@ struct GradientSolver::Impl {
     }
     for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
       const int k = static_cast<int>(kk);
+      pinned[k] = pin_state(s, k);
+      if (holds_setting(s, k)) continue;
+      const LinkData &l = net.links[k];
+      s.excess[l.n1] -= s.flow[k];
+      s.excess[l.n2] += s.flow[k];
+      if (pinned[k] == Pinned::Pbv) {
+        // Holds the head loss at the setting; a stiffness well below that of
+        // pinned heads keeps round-off in head differences out of its flow.
+        add_link(s, k, kPbvConductance, s.setting[k] * kPbvConductance);
+        continue;
+      }
+      const Gradient g = link_gradient(net, s, k);
+      // Runaway flows in parts cut off from every source must not poison the system.
+      if (!std::isfinite(g.P) || !std::isfinite(g.Y)) add_link(s, k, 1.0 / kBigGradient, s.flow[k]);
+      else add_link(s, k, g.P, g.Y);
+    }
+    // Valves holding a setting, in network order: each sees the balance left
+    // by the links and by the flow valves before it.
+    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
+      const int k = static_cast<int>(kk);
+      if (!holds_setting(s, k)) continue;
       const LinkData &l = net.links[k];
       const int r1 = slot[l.n1], r2 = slot[l.n2];
-      pinned[k] = pin_state(s, k);
-      double P, Y;
       const double q = s.flow[k];
       switch (pinned[k]) {
         case Pinned::Prv: case Pinned::Psv: {
           // The controlled node is held at the setting; the valve is given the
-          // flow that balances that node with the other links' current flows
-          // (what it needs downstream of a PRV, what arrives upstream of a PSV).
+          // flow that balances that node (what it lacks downstream of a PRV,
+          // what arrives upstream of a PSV).
           const bool prv = pinned[k] == Pinned::Prv;
           const int held = prv ? r2 : r1;
-          const double target = prv ? q - s.excess[l.n2] : q + s.excess[l.n1];
+          if (held < 0) break;
+          const double excess = prv ? s.excess[l.n2] : s.excess[l.n1];
           s.P[k] = 0;
-          s.Y[k] = q - target;
-          if (target > 0) {
-            if (prv) rhs[r1] -= target;
-            else rhs[r2] += target;
-          }
+          s.Y[k] = prv ? q + excess : q - excess;
+          if (prv && excess < 0 && r1 >= 0) rhs[r1] += excess;
+          if (!prv && excess > 0 && r2 >= 0) rhs[r2] += excess;
           val[diag_pos[held]] += kBigConductance;
           rhs[held] += kBigConductance * valve_head_setting(net, s, k);
+          if (!prv && link_pos[k] >= 0) {
+            // A thread of conductance keeps the downstream side connected.
+            val[link_pos[k]] -= 1.0 / kBigGradient;
+            val[diag_pos[r2]] += 1.0 / kBigGradient;
+          }
           continue;
         }
         case Pinned::Fcv:
-          P = 1.0 / kBigGradient;
-          Y = q - s.setting[k];
+          // The flow setting leaves the upstream node and enters the downstream one.
+          s.excess[l.n1] -= s.setting[k];
+          s.excess[l.n2] += s.setting[k];
+          add_link(s, k, 1.0 / kBigGradient, q - s.setting[k]);
+          continue;
+        default:
           break;
-        case Pinned::Pbv:
-          // Holds the head loss at the setting; a stiffness well below that of
-          // pinned heads keeps round-off in head differences out of its flow.
-          P = kPbvConductance;
-          Y = s.setting[k] * kPbvConductance;
-          break;
-        default: {
-          const Gradient g = link_gradient(net, s, k);
-          P = g.P;
-          Y = g.Y;
-          // Runaway flows in parts cut off from every source must not make the
-          // matrix singular: no link conducts less than a closed one.
-          if (!(P >= 1.0 / kBigGradient) || !std::isfinite(Y)) {
-            P = 1.0 / kBigGradient;
-            Y = q;
-          }
-        }
       }
-      s.P[k] = P;
-      s.Y[k] = Y;
-      const double c = q - Y;
-      if (r1 >= 0) {
-        val[diag_pos[r1]] += P;
-        rhs[r1] -= c;
-      } else if (r2 >= 0) {
-        rhs[r2] += P * s.head[l.n1];
-      }
-      if (r2 >= 0) {
-        val[diag_pos[r2]] += P;
-        rhs[r2] += c;
-      } else if (r1 >= 0) {
-        rhs[r1] += P * s.head[l.n2];
-      }
-      if (link_pos[k] >= 0) val[link_pos[k]] -= P;
+      const Gradient g = link_gradient(net, s, k);
+      add_link(s, k, g.P, g.Y);
     }
   }
 
@@ -214,8 +230,11 @@ struct GradientSolver::Impl {
     for (std::size_t k = 0; k < net.links.size(); ++k) {
       const LinkData &l = net.links[k];
       double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]));
-      // A constant-power pump's flow must stay positive (its head is c/q): halve it instead.
-      if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower && dq > s.flow[k])
+      // A constant-power pump's flow must stay positive (its head is c/q): halve
+      // it instead. A pump in series with a valve that fixes its own flow lands
+      // on zero up to round-off; that counts as reaching zero, or the pump would
+      // stall for good with its gradient beyond a closed link's.
+      if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower && s.flow[k] - dq < kTiny)
         dq = s.flow[k] / 2.0;
       s.flow[k] -= dq;
       max_flow_change = std::max(max_flow_change, std::abs(dq));
@@ -309,13 +328,14 @@ struct GradientSolver::Impl {
     return true;
   }
 
-  // Factorises A; on failure (or a pivot that is not positive) returns the
-  // node of the offending row, else -1.
+  // Factorises A; on failure (a zero or non-finite pivot) returns the node of
+  // the offending row, else -1. Pivots made slightly negative by round-off in
+  // parts held only by closed links still give usable heads elsewhere.
   int factorise() {
     factor.factorize(A);
     const auto d = factor.vectorD();
     for (int r = 0; r < d.size(); ++r)
-      if (!(d[r] > 0)) return node_of_row(r);
+      if (d[r] == 0 || !std::isfinite(d[r])) return node_of_row(r);
     if (factor.info() != Eigen::Success) return node_of_row(0);
     return -1;
   }
