@@ -20,7 +20,10 @@ struct Conventions {
   // end of a long pipe a few millilitres apart otherwise, which shows where
   // water of very different qualities meets.
   bool rounded_pipe_volumes = false;
-  static constexpr Conventions reference() { return {false, false, true, true}; }
+  // A layered (FIFO, LIFO) tank counts as full for the whole run when it is
+  // full at the end of the hydraulics: when full, whatever fills it spills.
+  bool full_tanks_by_final_volume = false;
+  static constexpr Conventions reference() { return {false, false, true, true, true}; }
 };
 
 }  // namespace orv::wq

@@ -43,6 +43,10 @@ void run_over_steps(const Model &model, const Results &r,
   const std::size_t steps = r.step_count();
   Transport tr(model, model.options.reference_quality_conventions ? Conventions::reference() : Conventions{});
   const double qstep = quality_step(model);
+  if (steps > 0) {
+    auto last = r.column(TankAttr::Volume, steps - 1);
+    tr.set_final_tank_volumes(std::vector<double>(last.begin(), last.end()));
+  }
   for (std::size_t i = 0; i < steps; ++i) {
     tr.load(period_at(r, i));
     record(i, tr);

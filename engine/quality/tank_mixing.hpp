@@ -6,6 +6,8 @@
 // vnet = inflow - outflow, and returns the quality of the water leaving the tank.
 #pragma once
 
+#include <optional>
+
 #include "model/model.hpp"
 #include "quality/segments.hpp"
 
@@ -15,6 +17,14 @@ struct TankMixing {
   MixModel model = MixModel::Mixed;
   double mixing_volume = 0;  // 2COMP: volume of the mixing zone when full (m3)
   double tolerance = 0;      // layers closer than this in quality are merged
+  // Volume at the maximum level (m3; 0: unknown). Water beyond it overflows:
+  // the hydraulics stop a filling tank at its top only to the nearest
+  // second, so the steps' net inflows may add up to a little more.
+  double capacity = 0;
+  // Layered tanks (FIFO, LIFO): whether the tank counts as full is judged
+  // from the layers' volume, or (when set) fixed for the whole run, as the
+  // reference engine does with the tank's volume at the end of the hydraulics.
+  std::optional<bool> fixed_full;
 };
 
 // Fills a tank chain at the start of a run with volume v of quality c.

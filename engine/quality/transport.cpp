@@ -61,6 +61,7 @@ Transport::Transport(const Model &model, Conventions conventions)
     mixing_[t].tolerance = tolerance_;
     const double vmax = t < net.tanks.size() ? net.tanks[t].vmax : 0.0;
     mixing_[t].mixing_volume = std::clamp(tank.mix_fraction, 0.0, 1.0) * vmax;
+    mixing_[t].capacity = vmax;
   }
 
   // Links at each node, compressed rows.
@@ -100,6 +101,12 @@ Transport::Transport(const Model &model, Conventions conventions)
   head_.assign(nl_, 1);
 }
 
+
+void Transport::set_final_tank_volumes(const std::vector<double> &volume) {
+  if (!conventions_.full_tanks_by_final_volume) return;
+  for (std::size_t t = 0; t < nt_ && t < volume.size(); ++t)
+    mixing_[t].fixed_full = mixing_[t].capacity > 0.0 && volume[t] >= mixing_[t].capacity * (1.0 - 1e-6);
+}
 
 int Transport::downstream(int k) const {
   const Link &l = m_.links[k];

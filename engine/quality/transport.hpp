@@ -34,6 +34,10 @@ class Transport {
   // tanks with the initial qualities, later calls turn the contents of links
   // whose flow reversed.
   void load(const Period &p);
+  // Tank volumes at the last instant of the hydraulics; used only under the
+  // reference's conventions, where a layered tank full at the end counts as
+  // full throughout.
+  void set_final_tank_volumes(const std::vector<double> &volume);
   // Advances by dt seconds (at most one quality step) under the loaded period.
   void step(double dt);
 

@@ -33,7 +33,7 @@ if os.environ.get("ORV_TOOLS_BUILD"):  # a build folder of one's own
 REQUIRED_SHARE = 0.999
 CASE_HOURS = 24          # test duration (networks of a single instant, and the long ones)
 TEST_MAX_NODES = 5000    # larger networks: bench/quality_corpus.py
-AGE_MAX_NODES = 1000     # networks without a quality run get an age run up to this size
+AGE_MAX_NODES = 20000    # networks without a (non-blank) quality run get an age run up to this size
 
 # Files the engine does not take yet, with the reason.
 REFUSED = {
@@ -117,14 +117,27 @@ def label(inp):
     return str(Path(inp).relative_to(CORPUS))
 
 
+def source_strength(en, ph, node):
+    try:
+        return en.getnodevalue(ph, node, en.SOURCEQUAL)
+    except Exception:  # no source there
+        return 0.0
+
+
 def describe(inp):
-    """(node count, quality type code, duration s) as the reference reads the file."""
+    """(node count, quality type code, duration s, blank) as the reference
+    reads the file; blank: a chemical without initial quality or source, whose
+    run would compare zeros only."""
     import epanet.toolkit as en
     ph = en.createproject()
     try:
         with tempfile.TemporaryDirectory() as tmp:
             en.open(ph, str(inp), os.path.join(tmp, "r.rpt"), "")
-            info = (en.getcount(ph, en.NODECOUNT), en.getqualinfo(ph)[0], en.gettimeparam(ph, en.DURATION))
+            nodes, qual = en.getcount(ph, en.NODECOUNT), en.getqualinfo(ph)[0]
+            blank = qual == en.CHEM and not any(
+                en.getnodevalue(ph, i, en.INITQUAL) or source_strength(en, ph, i)
+                for i in range(1, nodes + 1))
+            info = (nodes, qual, en.gettimeparam(ph, en.DURATION), blank)
             en.close(ph)
             return info
     except Exception:
@@ -135,8 +148,9 @@ def describe(inp):
 
 def cases(max_nodes=None, min_nodes=0):
     """(label, path, mode, nodes, duration) of every corpus network with a
-    quality run (mode None: the file's own) or small enough for an added age
-    run; nodes below min_nodes or above max_nodes left out."""
+    quality run (mode None: the file's own), and an age run where the file has
+    none or a chemical that stays 0 everywhere; nodes below min_nodes or above
+    max_nodes left out."""
     out = []
     for inp in corpus():
         if inp.name in BROKEN:
@@ -144,12 +158,12 @@ def cases(max_nodes=None, min_nodes=0):
         info = describe(inp)
         if info is None:
             continue
-        nodes, qual, duration = info
+        nodes, qual, duration, blank = info
         if nodes < min_nodes or (max_nodes and nodes > max_nodes):
             continue
         if qual != 0:
             out.append((label(inp), inp, None, nodes, duration))
-        elif nodes <= AGE_MAX_NODES:
+        if (qual == 0 or blank) and nodes <= AGE_MAX_NODES:
             out.append((label(inp), inp, "AGE", nodes, duration))
     return out
 
