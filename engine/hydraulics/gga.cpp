@@ -174,8 +174,9 @@ struct GradientSolver::Impl {
         continue;
       }
       const Gradient g = link_gradient(net, s, k);
-      // Runaway flows in parts cut off from every source must not poison the system.
-      if (!std::isfinite(g.P) || !std::isfinite(g.Y)) add_link(s, k, 1.0 / kBigGradient, s.flow[k]);
+      // Runaway flows in parts cut off from every source must not make the
+      // matrix singular: no link conducts less than a closed one.
+      if (!(g.P >= 1.0 / kBigGradient) || !std::isfinite(g.Y)) add_link(s, k, 1.0 / kBigGradient, s.flow[k]);
       else add_link(s, k, g.P, g.Y);
     }
     // Valves holding a setting, in network order: each sees the balance left
