@@ -1,14 +1,25 @@
 // INP reader. The file is first split into sections; the sections are then
 // interpreted in dependency order (options, patterns and curves before the
-// elements that refer to them), so sections may appear in any order in the
-// file, as the format allows.
+// elements that refer to them). Elements are numbered in the order of their
+// lines: junctions first, then tanks and reservoirs, and links in the order
+// of the [PIPES], [PUMPS] and [VALVES] lines, however those sections are
+// arranged or repeated.
+//
+// What is accepted follows the format's reference engine: keywords may be
+// abbreviated or extended (a token matches a keyword when it starts with the
+// keyword's short form), optional fields take their defaults, and data the
+// reference engine skips (a coordinate of an unknown node, a demand on a
+// tank, ...) is skipped with a warning kept in Model::load_warnings. An
+// element may be referred to only below the line defining it, as the
+// reference engine reads a file in one pass.
 #include "io/inp_reader.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "io/inp_text.hpp"
@@ -19,33 +30,65 @@ namespace orv {
 namespace {
 
 using inp::Line;
-using inp::is_keyword;
+using inp::match;
 using inp::upper;
 
 enum class Section {
-  Title, Junctions, Reservoirs, Tanks, Pipes, Pumps, Valves, Tags, Demands, Status, Patterns,
-  Curves, Controls, Rules, Energy, Emitters, Quality, Sources, Reactions, Mixing, Times, Report,
-  Options, Coordinates, Vertices, Labels, Backdrop, End, Count
+  Title, Junctions, Reservoirs, Tanks, Pipes, Pumps, Valves, Controls, Rules, Demands, Sources,
+  Emitters, Patterns, Curves, Quality, Status, Roughness, Energy, Reactions, Mixing, Report, Times,
+  Options, Coordinates, Vertices, Labels, Backdrop, Tags, Leakage, End, Count
 };
 
+// In the order the reference engine tries them: a header is the first name
+// its token starts with.
 constexpr std::array<const char *, static_cast<int>(Section::Count)> kSectionNames = {
-    "TITLE",    "JUNCTIONS", "RESERVOIRS", "TANKS",     "PIPES",    "PUMPS",       "VALVES",
-    "TAGS",     "DEMANDS",   "STATUS",     "PATTERNS",  "CURVES",   "CONTROLS",    "RULES",
-    "ENERGY",   "EMITTERS",  "QUALITY",    "SOURCES",   "REACTIONS", "MIXING",     "TIMES",
-    "REPORT",   "OPTIONS",   "COORDINATES", "VERTICES", "LABELS",   "BACKDROP",    "END"};
+    "[TITLE]",    "[JUNCTIONS]", "[RESERVOIRS]",  "[TANKS]",     "[PIPES]",    "[PUMPS]",
+    "[VALVES]",   "[CONTROLS]",  "[RULES]",       "[DEMANDS]",   "[SOURCES]",  "[EMITTERS]",
+    "[PATTERNS]", "[CURVES]",    "[QUALITY]",     "[STATUS]",    "[ROUGHNESS]", "[ENERGY]",
+    "[REACTIONS]", "[MIXING]",   "[REPORT]",      "[TIMES]",     "[OPTIONS]",  "[COORDINATES]",
+    "[VERTICES]", "[LABELS]",    "[BACKDROP]",    "[TAGS]",      "[LEAKAGE]",  "[END]"};
+
+// Longest identifier other engines of the format accept.
+constexpr std::size_t kMaxIdLength = 31;
+// Fields of a line other engines of the format read; the rest they drop.
+constexpr std::size_t kMaxFields = 40;
+// Least difference between the required and the minimum pressure (display units).
+constexpr double kMinPressureDifference = 0.1;
+constexpr std::size_t kMaxWarnings = 1000;
 
 struct SectionLine {
   Line line;
   std::string raw;            // original text (verbatim sections)
-  std::string curve_comment;  // comment line just before a CURVES entry
+  std::string line_comment;   // comment line just before a PATTERNS or CURVES entry
 };
 
 // Raw curve points in file units until their use fixes the unit system.
 struct RawCurve {
   std::vector<double> x, y;
-  CurveKind hinted = CurveKind::Generic;
+  CurveKind declared = CurveKind::Generic;  // type word after a point
+  std::vector<CurveKind> uses;
   int line = 0;
 };
+
+// Where an identifier is used or defined: the line, for the reference
+// engine's one-pass rule.
+struct Definition {
+  int line = 0;
+};
+
+// strtol on the leading digits, 0 when none: ranges of numeric identifiers.
+long leading_number(const std::string &s) { return std::strtol(s.c_str(), nullptr, 10); }
+
+// The reference engine's ranges "first last": numeric when both bounds are,
+// otherwise by comparing the identifiers as text.
+bool in_range(const std::string &id, const std::string &first, const std::string &last) {
+  const long a = leading_number(first), b = leading_number(last);
+  if (a > 0 && b > 0) {
+    const long i = leading_number(id);
+    return i >= a && i <= b;
+  }
+  return std::strcmp(first.c_str(), id.c_str()) <= 0 && std::strcmp(last.c_str(), id.c_str()) >= 0;
+}
 
 class Reader {
  public:
@@ -57,15 +100,13 @@ class Reader {
     times();
     patterns();
     curves();
-    junctions();
-    // Tanks and reservoirs, then pipes, pumps and valves, are numbered in the
-    // order their sections appear in the file.
-    in_file_order({Section::Reservoirs, Section::Tanks});
-    in_file_order({Section::Pipes, Section::Pumps, Section::Valves});
+    nodes();
+    links();
     tags();
     demands();
     status();
     emitters();
+    leakage();
     quality();
     sources();
     reactions();
@@ -73,6 +114,7 @@ class Reader {
     energy();
     controls();
     rules();
+    report();
     coordinates();
     vertices();
     verbatim();
@@ -86,35 +128,37 @@ class Reader {
   std::vector<SectionLine> sections_[static_cast<int>(Section::Count)];
   std::vector<RawCurve> raw_curves_;
   std::vector<bool> demands_from_section_;
+  std::vector<int> node_line_, link_line_;  // defining line of each node and link
   std::string default_pattern_id_ = "1";
   bool default_pattern_given_ = false;
-  int line_ = 0;  // line being interpreted, for errors
-  std::vector<Section> appearance_;  // sections in order of first appearance
-
-  void in_file_order(std::vector<Section> group) {
-    auto rank = [&](Section s) {
-      auto it = std::find(appearance_.begin(), appearance_.end(), s);
-      return it - appearance_.begin();
-    };
-    std::stable_sort(group.begin(), group.end(), [&](Section a, Section b) { return rank(a) < rank(b); });
-    for (Section s : group) {
-      switch (s) {
-        case Section::Reservoirs: reservoirs(); break;
-        case Section::Tanks: tanks(); break;
-        case Section::Pipes: pipes(); break;
-        case Section::Pumps: pumps(); break;
-        case Section::Valves: valves(); break;
-        default: break;
-      }
-    }
-  }
+  int default_pattern_line_ = 0;
+  int trace_line_ = 0;
+  double required_pressure_ = kMinPressureDifference;
+  int line_ = 0;  // line being interpreted, for errors and warnings
+  std::size_t dropped_warnings_ = 0;
 
   [[noreturn]] void fail(const std::string &reason) const { throw InputError(file_, line_, reason); }
 
+  void warn(const std::string &reason) {
+    if (m_.load_warnings.size() < kMaxWarnings) m_.load_warnings.emplace_back(line_, reason);
+    else ++dropped_warnings_;
+  }
+
   std::vector<SectionLine> &lines(Section s) { return sections_[static_cast<int>(s)]; }
+
+  // Lines of several sections merged in file order.
+  std::vector<std::pair<Section, const SectionLine *>> in_line_order(std::initializer_list<Section> group) {
+    std::vector<std::pair<Section, const SectionLine *>> out;
+    for (Section s : group)
+      for (const SectionLine &sl : lines(s)) out.emplace_back(s, &sl);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const auto &a, const auto &b) { return a.second->line.number < b.second->line.number; });
+    return out;
+  }
 
   void split_sections(const std::string &text) {
     int current = -1;
+    bool warned_outside = false;
     std::string pending_comment;
     // A byte-order mark, as some editors write, is not part of the first line.
     std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
@@ -128,17 +172,13 @@ class Reader {
       ++number;
       line_ = number;
       Line line = inp::split_line(raw, number);
-      if (!line.tokens.empty() && line.tokens[0].front() == '[') {
-        std::string head = upper(line.tokens[0]);
-        if (head.back() != ']') fail("malformed section header " + line.tokens[0]);
-        head = std::string(head.begin() + 1, head.end() - 1);
+      if (!line.tokens.empty() && !line.tokens[0].empty() && line.tokens[0].front() == '[') {
         current = -1;
-        for (std::size_t i = 0; i < kSectionNames.size(); ++i)
-          if (head == kSectionNames[i]) current = static_cast<int>(i);
-        if (current < 0) fail("unknown section [" + head + "]");
+        for (std::size_t i = 0; i < kSectionNames.size() && current < 0; ++i)
+          if (match(line.tokens[0], kSectionNames[i])) current = static_cast<int>(i);
+        if (current < 0) fail("unknown section " + line.tokens[0]);
         if (current == static_cast<int>(Section::End)) break;
-        if (std::find(appearance_.begin(), appearance_.end(), static_cast<Section>(current)) == appearance_.end())
-          appearance_.push_back(static_cast<Section>(current));
+        if (current == static_cast<int>(Section::Roughness)) warn("section [ROUGHNESS] is not used: its lines are skipped");
         pending_comment.clear();
         continue;
       }
@@ -150,10 +190,18 @@ class Reader {
         continue;
       }
       if (line.tokens.empty()) {
-        if (!line.comment.empty()) pending_comment = line.comment;
+        pending_comment = line.comment;
         continue;
       }
-      if (current < 0) fail("data outside of any section");
+      if (current < 0) {
+        if (!warned_outside) warn("data outside of any section is skipped");
+        warned_outside = true;
+        continue;
+      }
+      if (current == static_cast<int>(Section::Roughness)) continue;
+      if (line.tokens.size() > kMaxFields)
+        warn("more than " + std::to_string(kMaxFields) + " fields on a line: other programs read only the first " +
+             std::to_string(kMaxFields));
       sections_[current].push_back({std::move(line), raw, pending_comment});
       pending_comment.clear();
     }
@@ -173,21 +221,39 @@ class Reader {
     if (v < 0) fail(std::string("negative ") + what + ": " + l.tokens[i]);
     return v;
   }
+  double positive(const Line &l, std::size_t i, const char *what) {
+    double v = non_negative(l, i, what);
+    if (v <= 0) fail(std::string(what) + " must be positive");
+    return v;
+  }
   void need(const Line &l, std::size_t n, const char *what) {
     if (l.tokens.size() < n) fail(std::string("too few fields for ") + what);
   }
+  // A node or link defined above the current line.
   int node_ref(const std::string &id) {
     int i = m_.find_node(id);
     if (i == kNone) fail("unknown node " + id);
+    if (node_line_[i] > line_) fail("node " + id + " is used before its definition (line " + std::to_string(node_line_[i]) + ")");
     return i;
   }
   int link_ref(const std::string &id) {
     int i = m_.find_link(id);
     if (i == kNone) fail("unknown link " + id);
+    if (link_line_[i] > line_) fail("link " + id + " is used before its definition (line " + std::to_string(link_line_[i]) + ")");
+    return i;
+  }
+  // Optional references: kNone (with a warning) when the reference engine skips the line.
+  int node_or_skip(const std::string &id, const char *what) {
+    int i = m_.find_node(id);
+    if (i == kNone) warn(std::string(what) + " of unknown node " + id + " skipped");
+    return i;
+  }
+  int link_or_skip(const std::string &id, const char *what) {
+    int i = m_.find_link(id);
+    if (i == kNone) warn(std::string(what) + " of unknown link " + id + " skipped");
     return i;
   }
   int pattern_ref(const std::string &id) {
-    if (id == "*") return kNone;
     int i = m_.find_pattern(id);
     if (i == kNone) fail("unknown pattern " + id);
     return i;
@@ -197,12 +263,10 @@ class Reader {
     if (i == kNone) fail("unknown curve " + id);
     return i;
   }
-  // Claims a curve for one use; a curve cannot serve two kinds of use.
-  void use_curve(int c, CurveKind kind) {
-    Curve &curve = m_.curves[c];
-    if (curve.kind != CurveKind::Generic && curve.kind != kind)
-      fail("curve " + curve.id + " is used as two different kinds of curve");
-    curve.kind = kind;
+  void use_curve(int c, CurveKind kind) { raw_curves_[c].uses.push_back(kind); }
+  void check_id(const std::string &id) {
+    if (id.size() > kMaxIdLength)
+      warn("identifier " + id + " is longer than " + std::to_string(kMaxIdLength) + " characters: other programs refuse it");
   }
 
   // ---- unit factors (display -> SI) ----
@@ -224,157 +288,268 @@ class Reader {
   }
 
   // ---- sections ----
+  bool set_flow_units(const std::string &tok) {
+    // AFD before MGD and IMGD, as the reference engine tries them; SI is LPS.
+    static const std::pair<const char *, FlowUnits> names[] = {
+        {"CFS", FlowUnits::CFS}, {"GPM", FlowUnits::GPM}, {"AFD", FlowUnits::AFD}, {"MGD", FlowUnits::MGD},
+        {"IMGD", FlowUnits::IMGD}, {"LPS", FlowUnits::LPS}, {"LPM", FlowUnits::LPM}, {"CMH", FlowUnits::CMH},
+        {"CMD", FlowUnits::CMD}, {"MLD", FlowUnits::MLD}, {"CMS", FlowUnits::CMS}, {"SI", FlowUnits::LPS}};
+    for (auto &[name, u] : names)
+      if (match(tok, name)) {
+        m_.options.flow_units = u;
+        return true;
+      }
+    return false;
+  }
+
   void options() {
     Options &o = m_.options;
     for (auto &sl : lines(Section::Options)) {
       const Line &l = sl.line;
       line_ = l.number;
-      const std::string key = upper(l.tokens[0]);
-      const std::string v1 = l.tokens.size() > 1 ? upper(l.tokens[1]) : "";
-      auto value_at = [&](std::size_t i) { return number(l, i, key.c_str()); };
-      if (key == "UNITS") {
-        static const char *names[] = {"CFS", "GPM", "MGD", "IMGD", "AFD", "LPS", "LPM", "MLD", "CMH", "CMD", "CMS"};
-        bool found = false;
-        for (int i = 0; i < 11; ++i)
-          if (v1 == names[i]) { o.flow_units = static_cast<FlowUnits>(i); found = true; }
-        if (!found) fail("unknown flow units " + (l.tokens.size() > 1 ? l.tokens[1] : std::string()));
-      } else if (key == "PRESSURE" && l.tokens.size() == 2 && !inp::parse_number(l.tokens[1])) {
-        if (v1 != "PSI" && v1 != "KPA" && v1 != "METERS" && v1 != "METRES") fail("unknown pressure units " + l.tokens[1]);
-        o.pressure_units = v1 == "METRES" ? "METERS" : v1;
-      } else if (key == "PRESSURE" && is_keyword(v1, "EXPONENT")) {
-        o.pressure_exponent = value_at(2);
-      } else if (key == "HEADLOSS") {
-        if (v1 == "H-W") o.headloss = HeadlossFormula::HazenWilliams;
-        else if (v1 == "D-W") o.headloss = HeadlossFormula::DarcyWeisbach;
-        else if (v1 == "C-M") o.headloss = HeadlossFormula::ChezyManning;
-        else fail("unknown headloss formula " + (l.tokens.size() > 1 ? l.tokens[1] : std::string()));
-      } else if (key == "HYDRAULICS") {
-        // Hydraulics files are not used: results always come from a fresh run.
-      } else if (key == "QUALITY") {
-        need(l, 2, "QUALITY");
-        if (v1 == "NONE") o.quality = QualityKind::None;
-        else if (v1 == "AGE") o.quality = QualityKind::Age;
-        else if (v1 == "TRACE") { o.quality = QualityKind::Trace; need(l, 3, "QUALITY TRACE"); o.trace_node = l.tokens[2]; }
-        else if (v1 == "CHEMICAL") { o.quality = QualityKind::Chemical; o.quality_name = "Chemical"; }
-        else { o.quality = QualityKind::Chemical; o.quality_name = l.tokens[1]; }
-        if (o.quality == QualityKind::Chemical && l.tokens.size() > 2) o.quality_units = l.tokens[2];
-      } else if (key == "VISCOSITY") {
-        o.viscosity = value_at(1);
-      } else if (key == "DIFFUSIVITY") {
-        o.diffusivity = value_at(1);
-      } else if (key == "SPECIFIC") {
-        o.specific_gravity = value_at(2);
-        if (o.specific_gravity <= 0) fail("specific gravity must be positive");
-      } else if (key == "TRIALS") {
-        o.trials = static_cast<int>(value_at(1));
-        if (o.trials < 1) fail("TRIALS must be at least 1");
-      } else if (key == "ACCURACY") {
-        o.accuracy = value_at(1);
-        if (o.accuracy <= 0) fail("ACCURACY must be positive");
-      } else if (key == "HEADERROR") {
-        o.head_error = value_at(1);  // converted in finish()
-      } else if (key == "FLOWCHANGE") {
-        o.flow_change = value_at(1);
-      } else if (key == "UNBALANCED") {
-        if (v1 == "STOP") o.unbalanced_continue = -1;
-        else if (v1 == "CONTINUE") o.unbalanced_continue = l.tokens.size() > 2 ? static_cast<int>(value_at(2)) : 0;
-        else fail("UNBALANCED must be STOP or CONTINUE");
-      } else if (key == "PATTERN") {
-        need(l, 2, "PATTERN");
-        default_pattern_id_ = l.tokens[1];
-        default_pattern_given_ = true;
-      } else if (key == "DEMAND" && v1 == "MULTIPLIER") {
-        o.demand_multiplier = value_at(2);
-      } else if (key == "DEMAND" && v1 == "MODEL") {
-        need(l, 3, "DEMAND MODEL");
-        const std::string dm = upper(l.tokens[2]);
-        if (dm == "DDA") o.demand_model = DemandModel::DemandDriven;
-        else if (dm == "PDA") o.demand_model = DemandModel::PressureDriven;
-        else fail("DEMAND MODEL must be DDA or PDA");
-      } else if (key == "MINIMUM" && v1 == "PRESSURE") {
-        o.minimum_pressure = value_at(2);
-      } else if (key == "REQUIRED" && v1 == "PRESSURE") {
-        o.required_pressure = value_at(2);
-      } else if (key == "EMITTER" && v1 == "EXPONENT") {
-        o.emitter_exponent = value_at(2);
-        if (o.emitter_exponent <= 0) fail("EMITTER EXPONENT must be positive");
-      } else if (key == "EMITTER" && v1 == "BACKFLOW") {
-        need(l, 3, "EMITTER BACKFLOW");
-        o.emitter_backflow = upper(l.tokens[2]) == "YES";
-      } else if (key == "TOLERANCE") {
-        o.quality_tolerance = value_at(1);
-      } else if (key == "MAP") {
-        need(l, 2, "MAP");
-        o.map_file = l.tokens[1];
-      } else if (key == "CHECKFREQ") {
-        o.check_freq = static_cast<int>(value_at(1));
-      } else if (key == "MAXCHECK") {
-        o.max_check = static_cast<int>(value_at(1));
-      } else if (key == "DAMPLIMIT") {
-        o.damp_limit = value_at(1);
-      } else {
-        fail("unknown option " + l.tokens[0]);
+      const std::string &k0 = l.tokens[0];
+      const std::size_t n = l.tokens.size() - 1;  // index of the last field
+      const std::string t1 = n >= 1 ? l.tokens[1] : "";
+      // Choices
+      if (match(k0, "UNIT")) {
+        if (n >= 1 && !set_flow_units(t1)) fail("unknown flow units " + t1);
+        continue;
       }
+      if (match(k0, "PRESSURE") && !(n >= 1 && match(t1, "EXP"))) {
+        if (n < 1) continue;
+        static const std::pair<const char *, const char *> names[] = {
+            {"PSI", "PSI"}, {"KPA", "KPA"}, {"METERS", "METERS"}, {"BAR", "BAR"}, {"FEET", "FEET"}, {"METRES", "METERS"}};
+        const char *found = nullptr;
+        for (auto &[key, name] : names)
+          if (!found && match(t1, key)) found = name;
+        if (!found) fail("unknown pressure units " + t1);
+        o.pressure_units = found;
+        continue;
+      }
+      if (match(k0, "HEADL")) {
+        if (n < 1) continue;
+        if (match(t1, "H-W")) o.headloss = HeadlossFormula::HazenWilliams;
+        else if (match(t1, "D-W")) o.headloss = HeadlossFormula::DarcyWeisbach;
+        else if (match(t1, "C-M")) o.headloss = HeadlossFormula::ChezyManning;
+        else fail("unknown headloss formula " + t1);
+        continue;
+      }
+      if (match(k0, "HYDR")) {
+        // A hydraulics file is never used (results always come from a fresh
+        // run); the option is kept for writing.
+        if (n < 2) continue;
+        if (match(t1, "USE")) o.hydraulics_mode = "USE";
+        else if (match(t1, "SAVE")) o.hydraulics_mode = "SAVE";
+        else fail("HYDRAULICS must be USE or SAVE");
+        o.hydraulics_file = l.tokens[2];
+        warn("hydraulics file " + o.hydraulics_file + " is not used");
+        continue;
+      }
+      if (match(k0, "QUAL")) {
+        if (n < 1) continue;
+        // Any other word names the chemical (quoted, it may hold blanks or be empty).
+        if (match(t1, "NONE")) o.quality = QualityKind::None;
+        else if (match(t1, "CHEM")) o.quality = QualityKind::Chemical, o.quality_name = "Chemical";
+        else if (match(t1, "AGE")) o.quality = QualityKind::Age;
+        else if (match(t1, "TRACE")) o.quality = QualityKind::Trace;
+        else o.quality = QualityKind::Chemical, o.quality_name = t1;
+        if (o.quality == QualityKind::Chemical && n >= 2) o.quality_units = l.tokens[2];
+        if (o.quality == QualityKind::Trace) {
+          if (n < 2) fail("too few fields for QUALITY TRACE");
+          o.trace_node = l.tokens[2];
+          trace_line_ = l.number;
+        }
+        continue;
+      }
+      if (match(k0, "MAP")) {
+        if (n >= 1) o.map_file = t1;
+        continue;
+      }
+      if (match(k0, "VERI")) {
+        warn("option VERIFY is obsolete and skipped");
+        continue;
+      }
+      if (match(k0, "UNBA")) {
+        if (n < 1) continue;
+        if (match(t1, "STOP")) o.unbalanced_continue = -1;
+        else if (match(t1, "CONT")) o.unbalanced_continue = n >= 2 ? std::atoi(l.tokens[2].c_str()) : 0;
+        else fail("UNBALANCED must be STOP or CONTINUE");
+        continue;
+      }
+      if (match(k0, "PATT")) {
+        if (n < 1) continue;
+        default_pattern_id_ = t1;
+        default_pattern_given_ = true;
+        default_pattern_line_ = l.number;
+        continue;
+      }
+      if (match(k0, "DEMAND") && n >= 2 && match(t1, "MODEL")) {
+        if (match(l.tokens[2], "DDA")) o.demand_model = DemandModel::DemandDriven;
+        else if (match(l.tokens[2], "PDA")) o.demand_model = DemandModel::PressureDriven;
+        else fail("DEMAND MODEL must be DDA or PDA");
+        continue;
+      }
+      if (match(k0, "BACK") && n >= 2 && match(t1, "ALLOW")) {
+        if (match(l.tokens[2], "NO")) o.emitter_backflow = false;
+        else if (match(l.tokens[2], "YES")) o.emitter_backflow = true;
+        else fail("BACKFLOW ALLOWED must be YES or NO");
+        continue;
+      }
+      if (match(k0, "EMIT") && n >= 2 && match(t1, "BACK")) {
+        // Written by earlier versions of this program; other programs refuse it.
+        o.emitter_backflow = match(l.tokens[2], "YES");
+        warn("EMITTER BACKFLOW is read as BACKFLOW ALLOWED");
+        continue;
+      }
+      // Values
+      if (match(k0, "SEGM")) {
+        warn("option SEGMENTS is obsolete and skipped");
+        continue;
+      }
+      const bool second = match(k0, "SPEC") || match(k0, "EMIT") || match(k0, "DEMAND") || match(k0, "MINI") ||
+                          match(k0, "REQ") || match(k0, "PRESSURE") || match(k0, "PREC");
+      const std::size_t vi = second ? 2 : 1;
+      if (n < vi) {
+        warn("option " + k0 + " without a value is skipped");
+        continue;
+      }
+      const double y = number(l, vi, k0.c_str());
+      auto at_least_zero = [&] {
+        if (y < 0) fail("option " + k0 + " must not be negative");
+      };
+      if (match(k0, "TOLER")) { at_least_zero(); o.quality_tolerance = y; continue; }
+      if (match(k0, "DIFF")) { at_least_zero(); o.diffusivity = y; continue; }
+      if (match(k0, "DAMPLIMIT")) { o.damp_limit = y; continue; }
+      if (match(k0, "FLOWCHANGE")) { at_least_zero(); o.flow_change = y; continue; }
+      if (match(k0, "HEADERROR")) { at_least_zero(); o.head_error = y; continue; }
+      if (match(k0, "MINI")) {
+        at_least_zero();
+        if (required_pressure_ == kMinPressureDifference) required_pressure_ = y + kMinPressureDifference;
+        else if (required_pressure_ - y < kMinPressureDifference)
+          fail("required pressure must exceed the minimum pressure by 0.1");
+        o.minimum_pressure = y;
+        continue;
+      }
+      if (match(k0, "REQ")) {
+        at_least_zero();
+        if (y - o.minimum_pressure < kMinPressureDifference)
+          fail("required pressure must exceed the minimum pressure by 0.1");
+        required_pressure_ = y;
+        continue;
+      }
+      if (match(k0, "PRESSURE")) { at_least_zero(); o.pressure_exponent = y; continue; }
+      if (y <= 0 && known_value_option(k0)) fail("option " + k0 + " must be positive");
+      if (match(k0, "VISC")) o.viscosity = y;
+      else if (match(k0, "SPEC")) o.specific_gravity = y;
+      else if (match(k0, "TRIAL")) o.trials = static_cast<int>(y);
+      else if (match(k0, "ACCU")) o.accuracy = y;
+      else if (match(k0, "HTOL") || match(k0, "QTOL") || match(k0, "RQTOL")) {
+        if (match(k0, "RQTOL") && y >= 1.0) fail("RQTOL must be below 1");
+        o.kept_option_lines.push_back(sl.raw);
+        warn("option " + k0 + " is kept but not used");
+      }
+      else if (match(k0, "CHECKFREQ")) o.check_freq = static_cast<int>(y);
+      else if (match(k0, "MAXCHECK")) o.max_check = static_cast<int>(y);
+      else if (match(k0, "EMIT")) o.emitter_exponent = y;
+      else if (match(k0, "DEMAND")) o.demand_multiplier = y;
+      else fail("unknown option " + k0);
     }
+    o.required_pressure = required_pressure_;
     // Pressure-dependent values are converted once the pressure unit is known.
     const double p = pres_si();
     o.minimum_pressure *= p;
     o.required_pressure *= p;
   }
 
+  static bool known_value_option(const std::string &k0) {
+    static const char *keys[] = {"TOLER", "DIFF", "DAMPLIMIT", "FLOWCHANGE", "HEADERROR", "MINI", "REQ",
+                                 "PRESSURE", "VISC", "SPEC", "TRIAL", "ACCU", "HTOL", "QTOL", "RQTOL",
+                                 "CHECKFREQ", "MAXCHECK", "EMIT", "DEMAND", "PREC"};
+    for (const char *k : keys)
+      if (match(k0, k)) return true;
+    return false;
+  }
+
+  // The value of a [TIMES] line: its last field, a number of hours or a time;
+  // or its last two fields, a value and its unit.
+  double time_value(const Line &l, const std::string &key) {
+    const std::size_t n = l.tokens.size() - 1;
+    std::optional<double> h = inp::parse_number(l.tokens[n]);
+    if (!h) h = inp::parse_hours(l.tokens[n], "");
+    if (!h && n >= 2) h = inp::parse_hours(l.tokens[n - 1], l.tokens[n]);
+    if (!h) fail("invalid time value for " + key + ": " + l.tokens[n]);
+    if (*h < 0) fail("negative time value for " + key + ": " + l.tokens[n]);
+    return std::floor(3600.0 * *h + 0.5);
+  }
+
   void times() {
     Times &t = m_.times;
+    bool quality_step = false, rule_step = false, report_step = false;
     for (auto &sl : lines(Section::Times)) {
       const Line &l = sl.line;
       line_ = l.number;
-      std::string key = upper(l.tokens[0]);
-      std::size_t vi = 1;
-      if (key == "HYDRAULIC" || key == "QUALITY" || key == "RULE" || key == "PATTERN" || key == "REPORT" ||
-          key == "START") {
-        if (l.tokens.size() < 2) fail("missing value for " + key);
-        key += " " + upper(l.tokens[1]);
-        vi = 2;
-      }
-      if (key == "STATISTIC") {
-        need(l, 2, "STATISTIC");
-        t.statistic = upper(l.tokens[1]);
+      const std::string &k0 = l.tokens[0];
+      if (l.tokens.size() < 2) fail("missing value for " + k0);
+      if (match(k0, "STAT")) {
+        const std::string &v = l.tokens.back();
+        if (match(v, "NONE") || match(v, "NO")) t.statistic = "NONE";
+        else if (match(v, "AVERAGE")) t.statistic = "AVERAGE";
+        else if (match(v, "MINIMUM")) t.statistic = "MINIMUM";
+        else if (match(v, "MAXIMUM")) t.statistic = "MAXIMUM";
+        else if (match(v, "RANGE")) t.statistic = "RANGE";
+        else fail("unknown statistic " + v);
         continue;
       }
-      if (vi >= l.tokens.size()) fail("missing value for " + key);
-      const std::string unit = vi + 1 < l.tokens.size() ? l.tokens[vi + 1] : "";
-      std::optional<double> v = key == "START CLOCKTIME" ? inp::parse_clocktime(l.tokens[vi], unit)
-                                                         : inp::parse_duration(l.tokens[vi], unit);
-      if (!v || *v < 0) fail("invalid time value for " + key + ": " + l.tokens[vi]);
-      if (key == "DURATION") t.duration = *v;
-      else if (key == "HYDRAULIC TIMESTEP") t.hydraulic_step = *v;
-      else if (key == "QUALITY TIMESTEP") t.quality_step = *v;
-      else if (key == "RULE TIMESTEP") t.rule_step = *v;
-      else if (key == "PATTERN TIMESTEP") t.pattern_step = *v;
-      else if (key == "PATTERN START") t.pattern_start = *v;
-      else if (key == "REPORT TIMESTEP") t.report_step = *v;
-      else if (key == "REPORT START") t.report_start = *v;
-      else if (key == "START CLOCKTIME") t.start_clocktime = std::fmod(*v, 86400.0);
-      else fail("unknown time parameter " + key);
+      const double v = time_value(l, k0);
+      if (match(k0, "DURA")) t.duration = v;
+      else if (match(k0, "HYDR")) t.hydraulic_step = v;
+      else if (match(k0, "QUAL")) { t.quality_step = v; quality_step = true; }
+      else if (match(k0, "RULE")) { t.rule_step = v; rule_step = true; }
+      else if (match(k0, "MINI")) warn("MINIMUM TRAVELTIME is obsolete and skipped");
+      else if (match(k0, "PATT") || match(k0, "REPO")) {
+        const bool pattern = match(k0, "PATT");
+        if (match(l.tokens[1], "TIME")) {
+          (pattern ? t.pattern_step : t.report_step) = v;
+          if (!pattern) report_step = true;
+        } else if (match(l.tokens[1], "STAR")) (pattern ? t.pattern_start : t.report_start) = v;
+        else fail("unknown time parameter " + k0 + " " + l.tokens[1]);
+      } else if (match(k0, "STAR")) t.start_clocktime = std::fmod(v, 86400.0);
+      else fail("unknown time parameter " + k0);
     }
-    if (t.hydraulic_step <= 0) t.hydraulic_step = 3600;
+    line_ = 0;
+    // Defaults and bounds of the reference engine, made explicit so that a
+    // saved file means the same everywhere.
     if (t.pattern_step <= 0) t.pattern_step = 3600;
-    if (t.report_step <= 0) t.report_step = 3600;
+    if (report_step && t.report_step == 0) t.report_step = t.pattern_step;
+    if (t.hydraulic_step <= 0) t.hydraulic_step = 3600;
+    t.hydraulic_step = std::min({t.hydraulic_step, t.pattern_step, t.report_step});
+    const double hstep = t.hydraulic_step;
+    if (t.report_start > t.duration) {
+      warn("report start after the end of the simulation: reporting starts at 0");
+      t.report_start = 0;
+    }
+    if (!quality_step || t.quality_step == 0) t.quality_step = std::floor(hstep / 10);
+    t.quality_step = std::min(t.quality_step, hstep);
+    if (!rule_step || t.rule_step == 0) t.rule_step = std::floor(hstep / 10);
+    t.rule_step = std::min(t.rule_step, hstep);
   }
 
   void patterns() {
     for (auto &sl : lines(Section::Patterns)) {
       const Line &l = sl.line;
       line_ = l.number;
+      if (l.tokens.size() < 2) fail("pattern " + l.tokens[0] + " without factors");
       int p = m_.find_pattern(l.tokens[0]);
       if (p == kNone) {
+        check_id(l.tokens[0]);
         p = static_cast<int>(m_.patterns.size());
-        m_.patterns.push_back({l.tokens[0], {}, sl.curve_comment});
+        m_.patterns.push_back({l.tokens[0], {}, sl.line_comment});
         m_.pattern_index.emplace(l.tokens[0], p);
+      } else if (m_.patterns[p].comment.empty()) {
+        m_.patterns[p].comment = sl.line_comment;
       }
       for (std::size_t i = 1; i < l.tokens.size(); ++i) m_.patterns[p].factors.push_back(number(l, i, "pattern factor"));
     }
-    for (auto &p : m_.patterns)
-      if (p.factors.empty()) p.factors.push_back(1.0);
   }
 
   void curves() {
@@ -382,32 +557,34 @@ class Reader {
       const Line &l = sl.line;
       line_ = l.number;
       need(l, 3, "curve point");
+      const double x = number(l, 1, "curve x value"), y = number(l, 2, "curve y value");
       int c = m_.find_curve(l.tokens[0]);
       if (c == kNone) {
+        check_id(l.tokens[0]);
         c = static_cast<int>(m_.curves.size());
         Curve curve;
         curve.id = l.tokens[0];
+        curve.comment = sl.line_comment;
         RawCurve raw;
         raw.line = l.number;
-        // A comment line "PUMP: ..." before the first point gives the kind.
-        const std::string hint = upper(sl.curve_comment);
-        if (hint.rfind("PUMP", 0) == 0) raw.hinted = CurveKind::Pump;
-        else if (hint.rfind("EFFICIENCY", 0) == 0) raw.hinted = CurveKind::Efficiency;
-        else if (hint.rfind("VOLUME", 0) == 0) raw.hinted = CurveKind::Volume;
-        else if (hint.rfind("HEADLOSS", 0) == 0) raw.hinted = CurveKind::Headloss;
-        if (raw.hinted != CurveKind::Generic) {
-          auto colon = sl.curve_comment.find(':');
-          curve.comment = colon == std::string::npos ? "" : sl.curve_comment.substr(colon + 1);
-          while (!curve.comment.empty() && curve.comment.front() == ' ') curve.comment.erase(0, 1);
-        } else {
-          curve.comment = sl.curve_comment;
-        }
         m_.curves.push_back(std::move(curve));
         raw_curves_.push_back(std::move(raw));
         m_.curve_index.emplace(l.tokens[0], c);
+      } else if (m_.curves[c].comment.empty()) {
+        m_.curves[c].comment = sl.line_comment;
       }
       RawCurve &raw = raw_curves_[c];
-      const double x = number(l, 1, "curve x value"), y = number(l, 2, "curve y value");
+      if (l.tokens.size() > 3) {
+        // A type word after the point (the reference engine writes one).
+        static const std::pair<const char *, CurveKind> kinds[] = {
+            {"VOLUME", CurveKind::Volume}, {"PUMP", CurveKind::Pump}, {"EFFIC", CurveKind::Efficiency},
+            {"HEADLOSS", CurveKind::Headloss}, {"GENERIC", CurveKind::Generic}, {"VALVE", CurveKind::Generic}};
+        for (auto &[name, kind] : kinds)
+          if (match(l.tokens[3], name)) {
+            raw.declared = kind;
+            break;
+          }
+      }
       if (!raw.x.empty() && x <= raw.x.back()) fail("curve " + l.tokens[0] + ": x values must increase");
       raw.x.push_back(x);
       raw.y.push_back(y);
@@ -417,6 +594,7 @@ class Reader {
   int add_node(const Line &l, NodeKind kind) {
     const std::string &id = l.tokens[0];
     if (m_.find_node(id) != kNone) fail("duplicate node identifier " + id);
+    check_id(id);
     int i = static_cast<int>(m_.nodes.size());
     Node n;
     n.id = id;
@@ -425,183 +603,213 @@ class Reader {
     m_.nodes.push_back(std::move(n));
     m_.node_index.emplace(id, i);
     demands_from_section_.push_back(false);
+    node_line_.push_back(l.number);
     return i;
   }
 
-  void junctions() {
-    for (auto &sl : lines(Section::Junctions)) {
-      const Line &l = sl.line;
-      line_ = l.number;
-      need(l, 2, "junction");
-      int i = add_node(l, NodeKind::Junction);
-      Node &n = m_.nodes[i];
-      n.elevation = number(l, 1, "elevation") * len_si();
-      if (l.tokens.size() > 2) {
-        Demand d;
-        d.base = number(l, 2, "demand") * flow_si();
-        if (l.tokens.size() > 3) d.pattern = pattern_ref(l.tokens[3]);
-        else d.pattern = kNone;
-        n.demands.push_back(d);
-      }
+  void nodes() {
+    for (auto &sl : lines(Section::Junctions)) junction(sl.line);
+    for (auto [s, sl] : in_line_order({Section::Reservoirs, Section::Tanks})) tank(sl->line);
+  }
+
+  void junction(const Line &l) {
+    line_ = l.number;
+    int i = add_node(l, NodeKind::Junction);
+    Node &n = m_.nodes[i];
+    if (l.tokens.size() > 1) n.elevation = number(l, 1, "elevation") * len_si();
+    else warn("junction " + l.tokens[0] + " without elevation: 0 is used");
+    if (l.tokens.size() > 2) {
+      Demand d;
+      d.base = number(l, 2, "demand") * flow_si();
+      if (l.tokens.size() > 3) d.pattern = pattern_ref(l.tokens[3]);
+      n.demands.push_back(d);
     }
   }
 
-  void reservoirs() {
-    for (auto &sl : lines(Section::Reservoirs)) {
-      const Line &l = sl.line;
-      line_ = l.number;
-      need(l, 2, "reservoir");
-      int i = add_node(l, NodeKind::Reservoir);
-      Node &n = m_.nodes[i];
-      n.elevation = number(l, 1, "head") * len_si();
-      Tank t;
-      t.node = i;
+  // Reservoirs and tanks share one form: up to three fields make a
+  // reservoir, more a tank, whichever section the line is in.
+  void tank(const Line &l) {
+    line_ = l.number;
+    need(l, 2, "reservoir or tank (id, elevation or head)");
+    const std::size_t n = l.tokens.size();
+    if (n > 3 && n < 6) fail("too few fields for tank (id, elevation, initial, minimum and maximum level, diameter)");
+    const double elevation = number(l, 1, "elevation");
+    Tank t;
+    if (n <= 3) {
       t.reservoir = true;
-      if (l.tokens.size() > 2) t.head_pattern = pattern_ref(l.tokens[2]);
-      n.tank = static_cast<int>(m_.tanks.size());
-      m_.tanks.push_back(t);
-    }
-  }
-
-  void tanks() {
-    for (auto &sl : lines(Section::Tanks)) {
-      const Line &l = sl.line;
-      line_ = l.number;
-      need(l, 7, "tank (id, elevation, initial, minimum and maximum level, diameter, minimum volume)");
-      int i = add_node(l, NodeKind::Tank);
-      Node &n = m_.nodes[i];
-      n.elevation = number(l, 1, "elevation") * len_si();
-      Tank t;
-      t.node = i;
-      t.initial_level = non_negative(l, 2, "initial level") * len_si();
-      t.min_level = non_negative(l, 3, "minimum level") * len_si();
-      t.max_level = non_negative(l, 4, "maximum level") * len_si();
-      t.diameter = non_negative(l, 5, "diameter") * len_si();
-      t.min_volume = non_negative(l, 6, "minimum volume") * vol_si();
-      if (l.tokens.size() > 7 && l.tokens[7] != "*") {
+      if (n == 3) t.head_pattern = pattern_ref(l.tokens[2]);
+    } else {
+      const double initial = non_negative(l, 2, "initial level"), minimum = non_negative(l, 3, "minimum level");
+      const double maximum = non_negative(l, 4, "maximum level"), diameter = non_negative(l, 5, "diameter");
+      const double min_volume = n >= 7 ? non_negative(l, 6, "minimum volume") : 0.0;
+      if (n >= 8 && !l.tokens[7].empty() && l.tokens[7].front() != '*') {
         t.volume_curve = curve_ref(l.tokens[7]);
         use_curve(t.volume_curve, CurveKind::Volume);
       }
-      if (l.tokens.size() > 8) {
-        const std::string of = upper(l.tokens[8]);
-        if (of == "YES" || of == "TRUE") t.overflow = true;
-        else if (of == "NO" || of == "FALSE") t.overflow = false;
+      if (n >= 9) {
+        if (match(l.tokens[8], "YES")) t.overflow = true;
+        else if (match(l.tokens[8], "NO")) t.overflow = false;
         else fail("overflow flag must be YES or NO");
       }
-      if (t.max_level < t.min_level) fail("maximum level below minimum level");
-      if (t.initial_level < t.min_level || t.initial_level > t.max_level)
-        fail("initial level outside the minimum and maximum levels");
-      if (t.diameter <= 0 && t.volume_curve == kNone) fail("tank needs a positive diameter or a volume curve");
-      n.tank = static_cast<int>(m_.tanks.size());
-      m_.tanks.push_back(t);
+      if (diameter == 0) {
+        // The reference engine makes a tank without diameter a reservoir,
+        // at the head of its initial level, volume curve or not.
+        warn("tank " + l.tokens[0] + " has no diameter: it is a reservoir at its initial level");
+        t = Tank{};
+        t.reservoir = true;
+        const int i = add_node(l, NodeKind::Reservoir);
+        m_.nodes[i].elevation = (elevation + initial) * len_si();
+        t.node = i;
+        m_.nodes[i].tank = static_cast<int>(m_.tanks.size());
+        m_.tanks.push_back(t);
+        return;
+      }
+      if (maximum < minimum) fail("maximum level below minimum level");
+      if (initial < minimum || initial > maximum) fail("initial level outside the minimum and maximum levels");
+      if (t.volume_curve != kNone) {
+        const RawCurve &c = raw_curves_[t.volume_curve];
+        constexpr double kTiny = 1e-6;
+        if (minimum < c.x.front() - kTiny || maximum > c.x.back() + kTiny)
+          fail("tank levels outside the volume curve " + m_.curves[t.volume_curve].id);
+      }
+      t.initial_level = initial * len_si();
+      t.min_level = minimum * len_si();
+      t.max_level = maximum * len_si();
+      t.diameter = diameter * len_si();
+      t.min_volume = min_volume * vol_si();
     }
+    const int i = add_node(l, t.reservoir ? NodeKind::Reservoir : NodeKind::Tank);
+    m_.nodes[i].elevation = elevation * len_si();
+    t.node = i;
+    m_.nodes[i].tank = static_cast<int>(m_.tanks.size());
+    m_.tanks.push_back(t);
   }
 
   int add_link(const Line &l, LinkKind kind) {
     const std::string &id = l.tokens[0];
+    const int from = node_ref(l.tokens[1]), to = node_ref(l.tokens[2]);
+    if (from == to) fail("link " + id + " connects a node to itself");
     if (m_.find_link(id) != kNone) fail("duplicate link identifier " + id);
+    check_id(id);
     Link link;
     link.id = id;
     link.kind = kind;
-    link.from = node_ref(l.tokens[1]);
-    link.to = node_ref(l.tokens[2]);
-    if (link.from == link.to) fail("link " + id + " connects a node to itself");
+    link.from = from;
+    link.to = to;
     link.comment = l.comment;
     int i = static_cast<int>(m_.links.size());
     m_.links.push_back(std::move(link));
     m_.link_index.emplace(id, i);
+    link_line_.push_back(l.number);
     return i;
   }
 
-  void pipes() {
-    for (auto &sl : lines(Section::Pipes)) {
-      const Line &l = sl.line;
-      line_ = l.number;
-      need(l, 6, "pipe (id, nodes, length, diameter, roughness)");
-      int i = add_link(l, LinkKind::Pipe);
-      Link &p = m_.links[i];
-      p.length = non_negative(l, 3, "length") * len_si();
-      p.diameter = non_negative(l, 4, "diameter") * diam_si();
-      p.roughness = non_negative(l, 5, "roughness");
-      if (p.length <= 0) fail("pipe length must be positive");
-      if (p.diameter <= 0) fail("pipe diameter must be positive");
-      if (p.roughness <= 0) fail("pipe roughness must be positive");
-      if (m_.options.headloss == HeadlossFormula::DarcyWeisbach)
-        p.roughness *= us() ? units::kFoot / 1000.0 : 0.001;
-      std::size_t next = 6;
-      if (l.tokens.size() > 6 && inp::parse_number(l.tokens[6])) {
-        p.minor_loss = non_negative(l, 6, "minor loss");
-        next = 7;
-      }
-      if (l.tokens.size() > next) {
-        const std::string s = upper(l.tokens[next]);
-        if (s == "OPEN") p.initial_status = LinkStatus::Open;
-        else if (s == "CLOSED") p.initial_status = LinkStatus::Closed;
-        else if (s == "CV") p.kind = LinkKind::CVPipe;
-        else fail("pipe status must be OPEN, CLOSED or CV");
-      }
+  void links() {
+    for (auto [s, sl] : in_line_order({Section::Pipes, Section::Pumps, Section::Valves})) {
+      line_ = sl->line.number;
+      if (s == Section::Pipes) pipe(sl->line);
+      else if (s == Section::Pumps) pump(sl->line);
+      else valve(sl->line);
     }
   }
 
-  void pumps() {
-    for (auto &sl : lines(Section::Pumps)) {
-      const Line &l = sl.line;
-      line_ = l.number;
-      need(l, 4, "pump (id, nodes, keywords)");
-      int i = add_link(l, LinkKind::Pump);
-      Pump pump;
-      // Old form: a bare number is a constant power.
-      if (l.tokens.size() == 4 && inp::parse_number(l.tokens[3])) {
-        pump.curve_kind = PumpCurveKind::ConstantPower;
-        pump.power = non_negative(l, 3, "power") * power_si();
+  double positive_dimension(const Line &l, std::size_t i, const char *what, const char *zero_reason) {
+    double v = non_negative(l, i, what);
+    if (v <= 0) fail(zero_reason);
+    return v;
+  }
+
+  void pipe(const Line &l) {
+    if (l.tokens.size() < 3) {
+      warn("pipe line with fewer than three fields skipped");
+      return;
+    }
+    int i = add_link(l, LinkKind::Pipe);
+    Link &p = m_.links[i];
+    const std::size_t n = l.tokens.size();
+    // The reference engine's defaults for missing fields.
+    double length = us() ? 330.0 : 100.0, diameter = us() ? 10.0 : 254.0;
+    double roughness = m_.options.headloss == HeadlossFormula::HazenWilliams   ? 130.0
+                       : m_.options.headloss == HeadlossFormula::DarcyWeisbach ? 0.0005
+                                                                               : 0.01;
+    if (n < 6) warn("pipe " + p.id + " lacks length, diameter or roughness: defaults are used");
+    if (n > 3) length = positive_dimension(l, 3, "length", "pipe length must be positive");
+    if (n > 4) diameter = positive_dimension(l, 4, "diameter", "pipe diameter must be positive");
+    if (n > 5) roughness = positive_dimension(l, 5, "roughness", "pipe roughness must be positive");
+    p.length = length * len_si();
+    p.diameter = diameter * diam_si();
+    p.roughness = roughness;
+    if (m_.options.headloss == HeadlossFormula::DarcyWeisbach) p.roughness *= us() ? units::kFoot / 1000.0 : 0.001;
+    auto status = [&](const std::string &s) {
+      if (match(s, "CV")) p.kind = LinkKind::CVPipe;
+      else if (match(s, "CLOSED")) p.initial_status = LinkStatus::Closed;
+      else if (match(s, "OPEN")) p.initial_status = LinkStatus::Open;
+      else return false;
+      return true;
+    };
+    if (n == 7 && !status(l.tokens[6])) p.minor_loss = non_negative(l, 6, "minor loss");
+    if (n > 7) {
+      p.minor_loss = non_negative(l, 6, "minor loss");
+      if (!status(l.tokens[7])) fail("pipe status must be OPEN, CLOSED or CV");
+    }
+  }
+
+  void pump(const Line &l) {
+    if (l.tokens.size() < 3) {
+      warn("pump line with fewer than three fields skipped");
+      return;
+    }
+    int i = add_link(l, LinkKind::Pump);
+    Pump pump;
+    const std::size_t n = l.tokens.size();
+    std::size_t k = 3;
+    for (; k + 1 < n; k += 2) {
+      const std::string &key = l.tokens[k];
+      if (match(key, "POWER")) {
+        pump.power = positive(l, k + 1, "pump power") * power_si();
+      } else if (match(key, "HEAD")) {
+        pump.head_curve = curve_ref(l.tokens[k + 1]);
+        use_curve(pump.head_curve, CurveKind::Pump);
+      } else if (match(key, "PATT")) {
+        pump.speed_pattern = pattern_ref(l.tokens[k + 1]);
+      } else if (match(key, "SPEE")) {
+        pump.speed = non_negative(l, k + 1, "speed");
       } else {
-        if ((l.tokens.size() - 3) % 2 != 0) fail("pump keyword without value");
-        for (std::size_t k = 3; k + 1 < l.tokens.size(); k += 2) {
-          const std::string key = upper(l.tokens[k]);
-          if (key == "HEAD") {
-            pump.head_curve = curve_ref(l.tokens[k + 1]);
-            use_curve(pump.head_curve, CurveKind::Pump);
-            pump.curve_kind = PumpCurveKind::HeadCurve;
-          } else if (key == "POWER") {
-            pump.power = non_negative(l, k + 1, "power") * power_si();
-            if (pump.curve_kind == PumpCurveKind::None) pump.curve_kind = PumpCurveKind::ConstantPower;
-          } else if (key == "SPEED") {
-            pump.speed = non_negative(l, k + 1, "speed");
-          } else if (key == "PATTERN") {
-            pump.speed_pattern = pattern_ref(l.tokens[k + 1]);
-          } else {
-            fail("unknown pump keyword " + l.tokens[k]);
-          }
-        }
+        fail("unknown pump keyword " + key);
       }
-      if (pump.curve_kind == PumpCurveKind::None) fail("pump " + l.tokens[0] + " has neither head curve nor power");
-      if (pump.curve_kind == PumpCurveKind::ConstantPower && pump.power <= 0) fail("pump power must be positive");
-      Link &link = m_.links[i];
-      link.setting = pump.speed;
-      if (pump.speed == 0) link.initial_status = LinkStatus::Closed;
-      link.pump = static_cast<int>(m_.pumps.size());
-      m_.pumps.push_back(pump);
     }
+    if (k < n) warn("pump keyword " + l.tokens[k] + " without value skipped");
+    if (pump.head_curve != kNone) pump.curve_kind = PumpCurveKind::HeadCurve;
+    else if (pump.power > 0) pump.curve_kind = PumpCurveKind::ConstantPower;
+    else fail("pump " + l.tokens[0] + " has neither head curve nor power");
+    Link &link = m_.links[i];
+    link.setting = pump.speed;
+    if (pump.speed == 0) link.initial_status = LinkStatus::Closed;
+    link.pump = static_cast<int>(m_.pumps.size());
+    m_.pumps.push_back(pump);
   }
 
-  void valves() {
-    for (auto &sl : lines(Section::Valves)) {
-      const Line &l = sl.line;
-      line_ = l.number;
-      need(l, 6, "valve (id, nodes, diameter, type, setting)");
-      const std::string type = upper(l.tokens[4]);
-      LinkKind kind;
-      if (type == "PRV") kind = LinkKind::PRV;
-      else if (type == "PSV") kind = LinkKind::PSV;
-      else if (type == "PBV") kind = LinkKind::PBV;
-      else if (type == "FCV") kind = LinkKind::FCV;
-      else if (type == "TCV") kind = LinkKind::TCV;
-      else if (type == "GPV") kind = LinkKind::GPV;
-      else fail("unknown valve type " + l.tokens[4]);
-      int i = add_link(l, kind);
-      Link &v = m_.links[i];
-      v.diameter = non_negative(l, 3, "diameter") * diam_si();
-      if (v.diameter <= 0) fail("valve diameter must be positive");
+  void valve(const Line &l) {
+    if (l.tokens.size() < 5) {
+      warn("valve line with fewer than five fields skipped");
+      return;
+    }
+    const std::string &type = l.tokens[4];
+    LinkKind kind;
+    if (match(type, "PRV")) kind = LinkKind::PRV;
+    else if (match(type, "PSV")) kind = LinkKind::PSV;
+    else if (match(type, "PBV")) kind = LinkKind::PBV;
+    else if (match(type, "FCV")) kind = LinkKind::FCV;
+    else if (match(type, "TCV")) kind = LinkKind::TCV;
+    else if (match(type, "GPV")) kind = LinkKind::GPV;
+    else if (match(type, "PCV")) fail("positional control valves (PCV) are not supported");
+    else fail("unknown valve type " + type);
+    const int from = node_ref(l.tokens[1]), to = node_ref(l.tokens[2]);
+    check_valve_arrangement(kind, upper(type).substr(0, 3), from, to);
+    int i = add_link(l, kind);
+    Link &v = m_.links[i];
+    v.diameter = positive_dimension(l, 3, "diameter", "valve diameter must be positive") * diam_si();
+    if (l.tokens.size() > 5) {
       if (kind == LinkKind::GPV) {
         int c = curve_ref(l.tokens[5]);
         use_curve(c, CurveKind::Headloss);
@@ -609,13 +817,35 @@ class Reader {
       } else {
         v.setting = valve_setting_si(kind, number(l, 5, "setting"));
       }
-      if (l.tokens.size() > 6) v.minor_loss = non_negative(l, 6, "minor loss");
-      v.initial_status = LinkStatus::Active;
-      // Check the valve does not sit between two fixed-head nodes or another valve's node.
-      const Node &a = m_.nodes[v.from], &b = m_.nodes[v.to];
-      if ((kind == LinkKind::PRV || kind == LinkKind::PSV || kind == LinkKind::FCV) &&
-          (a.kind != NodeKind::Junction || b.kind != NodeKind::Junction))
-        fail("a " + type + " cannot be connected to a tank or reservoir");
+    } else if (kind == LinkKind::GPV) {
+      fail("a GPV needs its head-loss curve");
+    } else {
+      warn("valve " + v.id + " without setting: 0 is used");
+    }
+    if (l.tokens.size() > 6) v.minor_loss = non_negative(l, 6, "minor loss");
+    v.initial_status = LinkStatus::Active;
+  }
+
+  // Pressure and flow control valves may not touch a fixed-head node nor
+  // sit against each other in ways that leave their heads undetermined.
+  void check_valve_arrangement(LinkKind kind, const std::string &name, int j1, int j2) {
+    if (kind != LinkKind::PRV && kind != LinkKind::PSV && kind != LinkKind::FCV) return;
+    if (m_.nodes[j1].kind != NodeKind::Junction || m_.nodes[j2].kind != NodeKind::Junction)
+      fail("a " + name + " cannot be connected to a tank or reservoir");
+    for (const Link &other : m_.links) {
+      if (!is_valve(other.kind)) continue;
+      const int v1 = other.from, v2 = other.to;
+      const LinkKind t = other.kind;
+      bool bad = false;
+      if (t == LinkKind::PRV && kind == LinkKind::PRV) bad = v2 == j2 || v2 == j1 || v1 == j2;
+      if (t == LinkKind::PSV && kind == LinkKind::PSV) bad = bad || v1 == j1 || v1 == j2 || v2 == j1;
+      if (t == LinkKind::PSV && kind == LinkKind::PRV && v1 == j2) bad = true;
+      if (t == LinkKind::PRV && kind == LinkKind::PSV && v2 == j1) bad = true;
+      if (t == LinkKind::FCV && kind == LinkKind::PSV && v2 == j1) bad = true;
+      if (t == LinkKind::FCV && kind == LinkKind::PRV && v1 == j2) bad = true;
+      if (t == LinkKind::PSV && kind == LinkKind::FCV && v1 == j2) bad = true;
+      if (t == LinkKind::PRV && kind == LinkKind::FCV && v2 == j1) bad = true;
+      if (bad) fail("illegal valve arrangement with valve " + other.id);
     }
   }
 
@@ -624,10 +854,9 @@ class Reader {
       const Line &l = sl.line;
       line_ = l.number;
       need(l, 3, "tag (NODE|LINK, id, tag)");
-      const std::string kind = upper(l.tokens[0]);
-      if (kind == "NODE") m_.nodes[node_ref(l.tokens[1])].tag = l.tokens[2];
-      else if (kind == "LINK") m_.links[link_ref(l.tokens[1])].tag = l.tokens[2];
-      else fail("tag must be for NODE or LINK");
+      if (match(l.tokens[0], "NODE")) m_.nodes[node_ref(l.tokens[1])].tag = l.tokens[2];
+      else if (match(l.tokens[0], "LINK")) m_.links[link_ref(l.tokens[1])].tag = l.tokens[2];
+      else warn("tag of " + l.tokens[0] + " skipped: tags are for NODE or LINK");
     }
   }
 
@@ -636,19 +865,54 @@ class Reader {
       const Line &l = sl.line;
       line_ = l.number;
       need(l, 2, "demand (junction, base demand)");
+      const double base = number(l, 1, "base demand");
       int i = node_ref(l.tokens[0]);
       Node &n = m_.nodes[i];
-      if (n.kind != NodeKind::Junction) fail("demand given for " + l.tokens[0] + ", which is not a junction");
-      // The first DEMANDS entry of a junction replaces the demand of its JUNCTIONS line.
-      if (!demands_from_section_[i]) {
-        n.demands.clear();
-        demands_from_section_[i] = true;
+      if (n.kind != NodeKind::Junction) {
+        warn("demand of " + l.tokens[0] + ", which is not a junction, skipped");
+        continue;
       }
       Demand d;
-      d.base = number(l, 1, "base demand") * flow_si();
+      d.base = base * flow_si();
       if (l.tokens.size() > 2) d.pattern = pattern_ref(l.tokens[2]);
       d.category = l.comment;
+      // The first DEMANDS entry of a junction replaces the demand of its
+      // JUNCTIONS line (keeping that line's category when it has none).
+      if (!demands_from_section_[i]) {
+        demands_from_section_[i] = true;
+        if (!n.demands.empty()) {
+          if (d.category.empty()) d.category = n.demands.front().category;
+          n.demands.front() = std::move(d);
+          continue;
+        }
+      }
       n.demands.push_back(std::move(d));
+    }
+  }
+
+  void set_status(Link &link, std::optional<LinkStatus> st, double value) {
+    if (link.kind == LinkKind::Pipe || link.kind == LinkKind::GPV) {
+      if (st) link.initial_status = *st;
+      else if (link.kind == LinkKind::Pipe) warn("a pipe takes no setting: " + link.id + " unchanged");
+      return;
+    }
+    if (link.kind == LinkKind::Pump) {
+      if (!st) {
+        link.setting = value;
+        link.initial_status = value == 0 ? LinkStatus::Closed : LinkStatus::Open;
+      } else {
+        link.setting = *st == LinkStatus::Closed ? 0.0 : 1.0;
+        link.initial_status = *st;
+      }
+      link.setting_given = true;
+      return;
+    }
+    if (!st) {
+      link.setting = valve_setting_si(link.kind, value);
+      link.initial_status = LinkStatus::Active;
+      link.setting_given = true;
+    } else {
+      link.initial_status = *st;
     }
   }
 
@@ -657,26 +921,23 @@ class Reader {
       const Line &l = sl.line;
       line_ = l.number;
       need(l, 2, "status (link, value)");
-      Link &link = m_.links[link_ref(l.tokens[0])];
-      const std::string s = upper(l.tokens[1]);
-      if (s == "OPEN" || s == "CLOSED" || s == "ACTIVE") {
-        if (link.kind == LinkKind::CVPipe && s == "CLOSED") fail("a check valve cannot be closed by status");
-        if (link.kind == LinkKind::GPV && s == "ACTIVE") fail("a GPV cannot be made active");
-        link.initial_status = s == "OPEN" ? LinkStatus::Open : s == "CLOSED" ? LinkStatus::Closed : LinkStatus::Active;
-        if (link.kind == LinkKind::Pump) link.setting = s == "CLOSED" ? 0.0 : (link.setting == 0 ? 1.0 : link.setting);
+      const std::string &last = l.tokens.back();
+      std::optional<LinkStatus> st;
+      double value = 0;
+      if (match(last, "OPEN")) st = LinkStatus::Open;
+      else if (match(last, "CLOSED")) st = LinkStatus::Closed;
+      else {
+        value = number(l, l.tokens.size() - 1, "status setting");
+        if (value < 0) fail("negative link setting " + last);
+      }
+      if (l.tokens.size() == 2) {
+        Link &link = m_.links[link_ref(l.tokens[0])];
+        if (link.kind == LinkKind::CVPipe) fail("a check valve cannot be given a status");
+        if (link.kind == LinkKind::GPV && !st) fail("a GPV setting is its curve");
+        set_status(link, st, value);
       } else {
-        double v = number(l, 1, "status setting");
-        if (link.kind == LinkKind::Pipe || link.kind == LinkKind::CVPipe) fail("a pipe cannot take a setting");
-        if (link.kind == LinkKind::GPV) fail("a GPV setting is its curve");
-        if (link.kind == LinkKind::Pump) {
-          if (v < 0) fail("negative pump speed");
-          link.setting = v;
-          link.initial_status = v == 0 ? LinkStatus::Closed : LinkStatus::Open;
-        } else {
-          link.setting = valve_setting_si(link.kind, v);
-          link.initial_status = LinkStatus::Active;
-        }
-        link.setting_given = true;
+        for (Link &link : m_.links)
+          if (in_range(link.id, l.tokens[0], l.tokens[1]) && link.kind != LinkKind::CVPipe) set_status(link, st, value);
       }
     }
   }
@@ -687,8 +948,28 @@ class Reader {
       line_ = l.number;
       need(l, 2, "emitter (junction, coefficient)");
       Node &n = m_.nodes[node_ref(l.tokens[0])];
-      if (n.kind != NodeKind::Junction) fail("emitter on " + l.tokens[0] + ", which is not a junction");
+      if (n.kind != NodeKind::Junction) {
+        warn("emitter on " + l.tokens[0] + ", which is not a junction, skipped");
+        continue;
+      }
       n.emitter_coeff = non_negative(l, 1, "emitter coefficient");  // converted in finish()
+    }
+  }
+
+  void leakage() {
+    bool warned = false;
+    for (auto &sl : lines(Section::Leakage)) {
+      const Line &l = sl.line;
+      line_ = l.number;
+      need(l, 3, "leakage (pipe, area, expansion)");
+      Link &link = m_.links[link_ref(l.tokens[0])];
+      if (link.kind != LinkKind::Pipe && link.kind != LinkKind::CVPipe) continue;
+      link.leak_area = non_negative(l, 1, "leak area");
+      link.leak_expansion = non_negative(l, 2, "leak expansion");
+      if (!warned && (link.leak_area > 0 || link.leak_expansion > 0)) {
+        warn("pipe leakage is kept but not simulated");
+        warned = true;
+      }
     }
   }
 
@@ -696,8 +977,19 @@ class Reader {
     for (auto &sl : lines(Section::Quality)) {
       const Line &l = sl.line;
       line_ = l.number;
-      need(l, 2, "initial quality (node, value)");
-      m_.nodes[node_ref(l.tokens[0])].initial_quality = non_negative(l, 1, "initial quality");
+      if (m_.nodes.empty()) fail("initial quality before any node");
+      if (l.tokens.size() < 2) {
+        warn("initial quality without value skipped");
+        continue;
+      }
+      if (l.tokens.size() == 2) {
+        const double c = non_negative(l, 1, "initial quality");
+        m_.nodes[node_ref(l.tokens[0])].initial_quality = c;
+      } else {
+        const double c = non_negative(l, 2, "initial quality");
+        for (Node &n : m_.nodes)
+          if (in_range(n.id, l.tokens[0], l.tokens[1])) n.initial_quality = c;
+      }
     }
   }
 
@@ -705,17 +997,23 @@ class Reader {
     for (auto &sl : lines(Section::Sources)) {
       const Line &l = sl.line;
       line_ = l.number;
-      need(l, 3, "source (node, type, strength)");
+      need(l, 2, "source (node, type, strength)");
+      Node &n = m_.nodes[node_ref(l.tokens[0])];
       Source s;
-      const std::string type = upper(l.tokens[1]);
-      if (type == "CONCEN") s.kind = SourceKind::Concentration;
-      else if (type == "MASS") s.kind = SourceKind::Mass;
-      else if (type == "SETPOINT") s.kind = SourceKind::Setpoint;
-      else if (type == "FLOWPACED") s.kind = SourceKind::FlowPaced;
-      else fail("unknown source type " + l.tokens[1]);
-      s.strength = number(l, 2, "source strength");
-      if (l.tokens.size() > 3) s.pattern = pattern_ref(l.tokens[3]);
-      m_.nodes[node_ref(l.tokens[0])].source = s;
+      std::size_t i = 2;
+      const std::string &type = l.tokens[1];
+      if (match(type, "CONCEN")) s.kind = SourceKind::Concentration;
+      else if (match(type, "MASS")) s.kind = SourceKind::Mass;
+      else if (match(type, "SETPOINT")) s.kind = SourceKind::Setpoint;
+      else if (match(type, "FLOWPACED")) s.kind = SourceKind::FlowPaced;
+      else i = 1;  // the old form without a type: a concentration
+      if (i >= l.tokens.size()) fail("too few fields for source (node, type, strength)");
+      auto v = inp::parse_number(l.tokens[i]);
+      if (!v) fail(i == 1 ? "unknown source type " + type : "invalid number for source strength: " + l.tokens[i]);
+      s.strength = *v;
+      if (l.tokens.size() > i + 1 && !l.tokens[i + 1].empty() && l.tokens[i + 1] != "*")
+        s.pattern = pattern_ref(l.tokens[i + 1]);
+      n.source = s;
     }
   }
 
@@ -724,33 +1022,48 @@ class Reader {
     for (auto &sl : lines(Section::Reactions)) {
       const Line &l = sl.line;
       line_ = l.number;
-      need(l, 2, "reaction");
-      const std::string k0 = upper(l.tokens[0]), k1 = upper(l.tokens[1]);
-      if (k0 == "ORDER") {
-        double v = number(l, 2, "reaction order");
-        if (k1 == "BULK") r.bulk_order = v;
-        else if (k1 == "WALL") r.wall_order = v;
-        else if (k1 == "TANK") r.tank_order = v;
-        else fail("unknown reaction order " + l.tokens[1]);
-      } else if (k0 == "GLOBAL") {
-        double v = number(l, 2, "global coefficient");
-        if (k1 == "BULK") r.global_bulk = v;
-        else if (k1 == "WALL") r.global_wall = v;
-        else fail("unknown global reaction " + l.tokens[1]);
-      } else if (k0 == "LIMITING") {
-        r.limiting_potential = number(l, 2, "limiting potential");
-      } else if (k0 == "ROUGHNESS") {
-        r.roughness_correlation = number(l, 2, "roughness correlation");
-      } else if (k0 == "BULK" || k0 == "WALL") {
-        Link &link = m_.links[link_ref(l.tokens[1])];
-        double v = number(l, 2, "reaction coefficient");
-        (k0 == "BULK" ? link.bulk_coeff : link.wall_coeff) = v;
-      } else if (k0 == "TANK") {
-        Node &n = m_.nodes[node_ref(l.tokens[1])];
-        if (n.kind != NodeKind::Tank) fail(l.tokens[1] + " is not a tank");
-        m_.tanks[n.tank].bulk_coeff = number(l, 2, "tank reaction coefficient");
+      const std::size_t n = l.tokens.size();
+      if (n < 3) {
+        warn("reaction line with fewer than three fields skipped");
+        continue;
+      }
+      const std::string &k0 = l.tokens[0], &k1 = l.tokens[1];
+      const double v = number(l, n - 1, "reaction value");
+      if (match(k0, "ORDER")) {
+        if (match(k1, "BULK")) r.bulk_order = v;
+        else if (match(k1, "TANK")) r.tank_order = v;
+        else if (match(k1, "WALL")) {
+          if (v != 0.0 && v != 1.0) fail("wall reaction order must be 0 or 1");
+          r.wall_order = v;
+        } else fail("unknown reaction order " + k1);
+      } else if (match(k0, "ROUG")) {
+        r.roughness_correlation = v;
+      } else if (match(k0, "LIMIT")) {
+        r.limiting_potential = v;
+      } else if (match(k0, "GLOB")) {
+        if (match(k1, "BULK")) r.global_bulk = v;
+        else if (match(k1, "WALL")) r.global_wall = v;
+        else fail("unknown global reaction " + k1);
+      } else if (match(k0, "BULK") || match(k0, "WALL")) {
+        const bool bulk = match(k0, "BULK");
+        if (n == 3) {
+          int i = link_or_skip(k1, "reaction coefficient");
+          if (i != kNone) (bulk ? m_.links[i].bulk_coeff : m_.links[i].wall_coeff) = v;
+        } else {
+          for (Link &link : m_.links)
+            if (in_range(link.id, k1, l.tokens[2])) (bulk ? link.bulk_coeff : link.wall_coeff) = v;
+        }
+      } else if (match(k0, "TANK")) {
+        if (n == 3) {
+          int i = m_.find_node(k1);
+          if (i == kNone || m_.nodes[i].kind == NodeKind::Junction) warn("tank reaction of " + k1 + ", which is not a tank, skipped");
+          else m_.tanks[m_.nodes[i].tank].bulk_coeff = v;
+        } else {
+          for (Tank &t : m_.tanks)
+            if (in_range(m_.nodes[t.node].id, k1, l.tokens[2])) t.bulk_coeff = v;
+        }
       } else {
-        fail("unknown reaction keyword " + l.tokens[0]);
+        fail("unknown reaction keyword " + k0);
       }
     }
   }
@@ -759,17 +1072,32 @@ class Reader {
     for (auto &sl : lines(Section::Mixing)) {
       const Line &l = sl.line;
       line_ = l.number;
-      need(l, 2, "mixing (tank, model)");
+      if (m_.nodes.empty()) fail("mixing before any node");
+      if (l.tokens.size() < 2) {
+        warn("mixing without model skipped");
+        continue;
+      }
       Node &n = m_.nodes[node_ref(l.tokens[0])];
-      if (n.kind != NodeKind::Tank) fail(l.tokens[0] + " is not a tank");
+      static const std::pair<const char *, MixModel> models[] = {
+          {"MIXED", MixModel::Mixed}, {"2COMP", MixModel::TwoComp}, {"FIFO", MixModel::FIFO}, {"LIFO", MixModel::LIFO}};
+      std::optional<MixModel> model;
+      for (auto &[name, mm] : models)
+        if (!model && match(l.tokens[1], name)) model = mm;
+      if (n.kind == NodeKind::Junction) {
+        warn("mixing of " + l.tokens[0] + ", which is not a tank, skipped");
+        continue;
+      }
+      if (!model) fail("unknown mixing model " + l.tokens[1]);
+      double fraction = 1.0;
+      if (*model == MixModel::TwoComp && l.tokens.size() == 3) fraction = number(l, 2, "mixing fraction");
+      if (fraction == 0.0) fraction = 1.0;
+      if (n.kind == NodeKind::Reservoir) {
+        warn("mixing of reservoir " + l.tokens[0] + " skipped");
+        continue;
+      }
       Tank &t = m_.tanks[n.tank];
-      const std::string mm = upper(l.tokens[1]);
-      if (mm == "MIXED") t.mixing = MixModel::Mixed;
-      else if (mm == "2COMP") t.mixing = MixModel::TwoComp;
-      else if (mm == "FIFO") t.mixing = MixModel::FIFO;
-      else if (mm == "LIFO") t.mixing = MixModel::LIFO;
-      else fail("unknown mixing model " + l.tokens[1]);
-      if (l.tokens.size() > 2) t.mix_fraction = number(l, 2, "mixing fraction");
+      t.mixing = *model;
+      t.mix_fraction = fraction;
     }
   }
 
@@ -779,48 +1107,57 @@ class Reader {
       const Line &l = sl.line;
       line_ = l.number;
       need(l, 3, "energy");
-      const std::string k0 = upper(l.tokens[0]);
-      if (k0 == "GLOBAL") {
-        const std::string k1 = upper(l.tokens[1]);
-        if (k1 == "PRICE") e.global_price = number(l, 2, "price");
-        else if (k1 == "PATTERN") e.global_price_pattern = pattern_ref(l.tokens[2]);
-        else if (is_keyword(k1, "EFFICIENCY", 4)) {
-          if (auto v = inp::parse_number(l.tokens[2])) e.global_efficiency = *v;
-          else fail("invalid global efficiency " + l.tokens[2]);
-        } else fail("unknown energy keyword " + l.tokens[1]);
-      } else if (k0 == "DEMAND") {
+      const std::size_t n = l.tokens.size();
+      const std::string &k0 = l.tokens[0];
+      if (match(k0, "DEMAN")) {
         e.demand_charge = number(l, 2, "demand charge");
-      } else if (k0 == "PUMP") {
+        if (e.demand_charge < 0) fail("negative demand charge");
+        continue;
+      }
+      Pump *pump = nullptr;
+      if (match(k0, "PUMP")) {
         need(l, 4, "pump energy");
         Link &link = m_.links[link_ref(l.tokens[1])];
         if (link.kind != LinkKind::Pump) fail(l.tokens[1] + " is not a pump");
-        Pump &p = m_.pumps[link.pump];
-        const std::string k2 = upper(l.tokens[2]);
-        if (k2 == "PRICE") p.energy_price = number(l, 3, "price");
-        else if (k2 == "PATTERN") p.price_pattern = pattern_ref(l.tokens[3]);
-        else if (is_keyword(k2, "EFFICIENCY", 4)) {
-          p.efficiency_curve = curve_ref(l.tokens[3]);
-          use_curve(p.efficiency_curve, CurveKind::Efficiency);
-        } else fail("unknown pump energy keyword " + l.tokens[2]);
+        pump = &m_.pumps[link.pump];
+      } else if (!match(k0, "GLOB")) {
+        fail("unknown energy keyword " + k0);
+      }
+      const std::string &key = l.tokens[n - 2], &value = l.tokens[n - 1];
+      if (match(key, "PRICE")) {
+        const double price = number(l, n - 1, "price");
+        if (price < 0) fail("negative energy price");
+        if (pump) pump->energy_price = price;
+        else e.global_price = price;
+      } else if (match(key, "PATT")) {
+        (pump ? pump->price_pattern : e.global_price_pattern) = pattern_ref(value);
+      } else if (match(key, "EFFI")) {
+        if (pump) {
+          pump->efficiency_curve = curve_ref(value);
+          use_curve(pump->efficiency_curve, CurveKind::Efficiency);
+        } else {
+          e.global_efficiency = number(l, n - 1, "global efficiency");
+          if (e.global_efficiency <= 0) fail("global efficiency must be positive");
+        }
       } else {
-        fail("unknown energy keyword " + l.tokens[0]);
+        fail("unknown energy keyword " + key);
       }
     }
   }
 
-  std::pair<std::optional<LinkStatus>, std::optional<double>> action_value(const Link &link, const std::string &tok) {
-    const std::string s = upper(tok);
-    if (s == "OPEN") return {LinkStatus::Open, std::nullopt};
-    if (s == "CLOSED") return {LinkStatus::Closed, std::nullopt};
-    if (s == "ACTIVE") return {LinkStatus::Active, std::nullopt};
+  // A status word or a setting of a control or a rule action.
+  std::pair<std::optional<LinkStatus>, std::optional<double>> action_value(const Link &link, const std::string &tok,
+                                                                           bool rule) {
+    if (match(tok, "OPEN")) return {LinkStatus::Open, std::nullopt};
+    if (match(tok, "CLOSED")) return {LinkStatus::Closed, std::nullopt};
+    if (rule && match(tok, "ACTIVE")) return {LinkStatus::Active, std::nullopt};
+    if (link.kind == LinkKind::GPV) fail("a GPV cannot take a numeric setting");
     auto v = inp::parse_number(tok);
     if (!v) fail("invalid link status or setting " + tok);
-    if (link.kind == LinkKind::Pipe || link.kind == LinkKind::CVPipe) fail("a pipe cannot take a setting");
-    if (link.kind == LinkKind::GPV) fail("a GPV cannot take a numeric setting");
-    if (link.kind == LinkKind::Pump) {
-      if (*v < 0) fail("negative pump speed");
-      return {std::nullopt, *v};
-    }
+    if (*v < 0) fail("negative link setting " + tok);
+    // A number given to a pipe opens (or, when 0, closes) it.
+    if (link.kind == LinkKind::Pipe) return {*v == 0 ? LinkStatus::Closed : LinkStatus::Open, std::nullopt};
+    if (link.kind == LinkKind::Pump) return {std::nullopt, *v};
     return {std::nullopt, valve_setting_si(link.kind, *v)};
   }
 
@@ -828,38 +1165,37 @@ class Reader {
     for (auto &sl : lines(Section::Controls)) {
       const Line &l = sl.line;
       line_ = l.number;
-      // LINK id value IF NODE id ABOVE|BELOW x | LINK id value AT TIME t | AT CLOCKTIME t AM/PM
+      // LINK id value IF NODE id ABOVE|BELOW x | AT TIME t [unit] | AT CLOCKTIME t [AM|PM], then DISABLED;
+      // the words LINK, AT, IF and NODE are not checked.
       need(l, 6, "control");
-      if (upper(l.tokens[0]) != "LINK") fail("control must start with LINK");
+      std::size_t n = l.tokens.size();
       Control c;
+      if (match(l.tokens[n - 1], "DISABLED")) {
+        c.enabled = false;
+        --n;
+      }
       c.link = link_ref(l.tokens[1]);
       const Link &link = m_.links[c.link];
       if (link.kind == LinkKind::CVPipe) fail("a check valve cannot be controlled");
-      auto [st, set] = action_value(link, l.tokens[2]);
+      auto [st, set] = action_value(link, l.tokens[2], false);
       c.status = st;
       c.setting = set;
-      const std::string k3 = upper(l.tokens[3]);
-      if (k3 == "IF") {
-        need(l, 7, "control");
-        if (upper(l.tokens[4]) != "NODE") fail("control condition must name a NODE");
+      const std::string &k4 = l.tokens[4];
+      if (match(k4, "TIME") || match(k4, "CLOCKTIME")) {
+        c.type = match(k4, "TIME") ? Control::Type::Timer : Control::Type::TimeOfDay;
+        auto h = inp::parse_hours(l.tokens[5], n >= 7 ? l.tokens[6] : "");
+        if (!h || *h < 0) fail("invalid control time " + l.tokens[5]);
+        // Whole seconds by truncation, as the reference engine counts them.
+        c.time = std::floor(3600.0 * *h);
+        if (c.type == Control::Type::TimeOfDay) c.time = std::fmod(c.time, 86400.0);
+      } else {
+        if (n < 8) fail("too few fields for control");
         c.node = node_ref(l.tokens[5]);
-        const std::string rel = upper(l.tokens[6]);
-        if (rel == "ABOVE") c.type = Control::Type::HighLevel;
-        else if (rel == "BELOW") c.type = Control::Type::LowLevel;
+        if (match(l.tokens[6], "BELOW")) c.type = Control::Type::LowLevel;
+        else if (match(l.tokens[6], "ABOVE")) c.type = Control::Type::HighLevel;
         else fail("control condition must be ABOVE or BELOW");
         double v = number(l, 7, "control level");
         c.grade = m_.nodes[c.node].kind == NodeKind::Junction ? v * pres_si() : v * len_si();
-      } else if (k3 == "AT") {
-        const std::string k4 = upper(l.tokens[4]);
-        const std::string unit = l.tokens.size() > 6 ? l.tokens[6] : "";
-        std::optional<double> t;
-        if (k4 == "TIME") { c.type = Control::Type::Timer; t = inp::parse_duration(l.tokens[5], unit); }
-        else if (k4 == "CLOCKTIME") { c.type = Control::Type::TimeOfDay; t = inp::parse_clocktime(l.tokens[5], unit); }
-        else fail("control time must be TIME or CLOCKTIME");
-        if (!t || *t < 0) fail("invalid control time " + l.tokens[5]);
-        c.time = c.type == Control::Type::TimeOfDay ? std::fmod(*t, 86400.0) : *t;
-      } else {
-        fail("control needs IF or AT");
       }
       m_.controls.push_back(c);
     }
@@ -867,13 +1203,13 @@ class Reader {
 
   void rules() {
     Rule *rule = nullptr;
-    enum class Part { None, Premises, Then, Else } part = Part::None;
+    enum class Part { None, Premises, Then, Else, Priority } part = Part::None;
     for (auto &sl : lines(Section::Rules)) {
       const Line &l = sl.line;
       line_ = l.number;
-      const std::string k0 = upper(l.tokens[0]);
-      if (k0 == "RULE") {
-        need(l, 2, "rule name");
+      const std::string &k0 = l.tokens[0];
+      if (match(k0, "RULE")) {
+        if (l.tokens.size() != 2) fail("a RULE line names the rule and nothing else");
         for (const Rule &r : m_.rules)
           if (r.id == l.tokens[1]) fail("duplicate rule identifier " + l.tokens[1]);
         m_.rules.push_back({});
@@ -882,108 +1218,129 @@ class Reader {
         part = Part::None;
         continue;
       }
+      const bool known = match(k0, "IF") || match(k0, "AND") || match(k0, "OR") || match(k0, "THEN") ||
+                         match(k0, "ELSE") || match(k0, "PRIO") || match(k0, "DISABLED");
+      if (!known) fail("unknown rule keyword " + k0);
       if (!rule) fail("rule clause before any RULE");
-      if (k0 == "PRIORITY") {
-        rule->priority = number(l, 1, "priority");
-        continue;
-      }
-      if (k0 == "IF") {
+      if (match(k0, "IF")) {
         if (part != Part::None) fail("IF must start a rule");
         part = Part::Premises;
         rule->premises.push_back(premise(l, RulePremise::Logic::If));
-      } else if (k0 == "THEN") {
+      } else if (match(k0, "AND")) {
+        if (part == Part::Premises) rule->premises.push_back(premise(l, RulePremise::Logic::And));
+        else if (part == Part::Then) rule->then_actions.push_back(action(l));
+        else if (part == Part::Else) rule->else_actions.push_back(action(l));
+        else fail("misplaced AND in rule");
+      } else if (match(k0, "OR")) {
+        if (part != Part::Premises) fail("misplaced OR in rule");
+        rule->premises.push_back(premise(l, RulePremise::Logic::Or));
+      } else if (match(k0, "THEN")) {
         if (part != Part::Premises) fail("THEN without IF");
         part = Part::Then;
         rule->then_actions.push_back(action(l));
-      } else if (k0 == "ELSE") {
+      } else if (match(k0, "ELSE")) {
         if (part != Part::Then) fail("ELSE without THEN");
         part = Part::Else;
         rule->else_actions.push_back(action(l));
-      } else if (k0 == "AND" || k0 == "OR") {
-        if (part == Part::Premises) {
-          rule->premises.push_back(premise(l, k0 == "AND" ? RulePremise::Logic::And : RulePremise::Logic::Or));
-        } else if (k0 == "AND" && part == Part::Then) {
-          rule->then_actions.push_back(action(l));
-        } else if (k0 == "AND" && part == Part::Else) {
-          rule->else_actions.push_back(action(l));
-        } else {
-          fail("misplaced " + k0 + " in rule");
-        }
-      } else {
-        fail("unknown rule keyword " + l.tokens[0]);
+      } else if (match(k0, "PRIO")) {
+        if (part != Part::Then && part != Part::Else) fail("misplaced PRIORITY in rule");
+        part = Part::Priority;
+        rule->priority = number(l, 1, "priority");
+      } else {  // DISABLED
+        if (part != Part::Then && part != Part::Else && part != Part::Priority) fail("misplaced DISABLED in rule");
+        rule->enabled = false;
       }
     }
+    line_ = 0;
     for (const Rule &r : m_.rules)
-      if (r.premises.empty() || r.then_actions.empty()) fail("rule " + r.id + " needs IF and THEN clauses");
+      if (r.premises.empty() || r.then_actions.empty()) warn("rule " + r.id + " has no IF or no THEN clause: it does nothing");
   }
 
   RulePremise premise(const Line &l, RulePremise::Logic logic) {
     using P = RulePremise;
     P p;
     p.logic = logic;
-    need(l, 4, "rule condition");
-    const std::string obj = upper(l.tokens[1]);
-    std::size_t vi;  // index of the variable token
-    if (obj == "SYSTEM") {
-      p.object = P::Object::System;
-      vi = 2;
-    } else {
-      static const std::pair<const char *, P::Object> objects[] = {
-          {"NODE", P::Object::Node}, {"JUNCTION", P::Object::Junction}, {"RESERVOIR", P::Object::Reservoir},
-          {"TANK", P::Object::Tank}, {"LINK", P::Object::Link},         {"PIPE", P::Object::Pipe},
-          {"PUMP", P::Object::Pump}, {"VALVE", P::Object::Valve}};
-      bool found = false;
-      for (auto &[name, o] : objects)
-        if (obj == name) { p.object = o; found = true; }
-      if (!found) fail("unknown rule object " + l.tokens[1]);
-      const bool is_node = p.object <= P::Object::Reservoir;
-      p.index = is_node ? node_ref(l.tokens[2]) : link_ref(l.tokens[2]);
-      vi = 3;
-    }
-    need(l, vi + 3, "rule condition");
-    const std::string var = upper(l.tokens[vi]);
+    const std::size_t n = l.tokens.size();
+    if (n != 5 && n != 6) fail("a rule condition has five or six fields");
     static const std::pair<const char *, P::Variable> vars[] = {
         {"DEMAND", P::Variable::Demand},     {"HEAD", P::Variable::Head},         {"GRADE", P::Variable::Grade},
         {"LEVEL", P::Variable::Level},       {"PRESSURE", P::Variable::Pressure}, {"FLOW", P::Variable::Flow},
         {"STATUS", P::Variable::Status},     {"SETTING", P::Variable::Setting},   {"POWER", P::Variable::Power},
         {"TIME", P::Variable::Time},         {"CLOCKTIME", P::Variable::ClockTime},
         {"FILLTIME", P::Variable::FillTime}, {"DRAINTIME", P::Variable::DrainTime}};
+    auto variable = [&](const std::string &tok) -> P::Variable {
+      for (auto &[name, v] : vars)
+        if (match(tok, name)) return v;
+      fail("unknown rule variable " + tok);
+    };
+    static const std::pair<const char *, P::Object> objects[] = {
+        {"JUNC", P::Object::Junction}, {"RESER", P::Object::Reservoir}, {"TANK", P::Object::Tank},
+        {"PIPE", P::Object::Pipe},     {"PUMP", P::Object::Pump},       {"VALVE", P::Object::Valve},
+        {"NODE", P::Object::Node},     {"LINK", P::Object::Link},       {"SYSTEM", P::Object::System}};
     bool found = false;
-    for (auto &[name, v] : vars)
-      if (var == name) { p.variable = v; found = true; }
-    if (!found) fail("unknown rule variable " + l.tokens[vi]);
-    const std::string rel = upper(l.tokens[vi + 1]);
+    for (auto &[name, o] : objects)
+      if (!found && match(l.tokens[1], name)) {
+        p.object = o;
+        found = true;
+      }
+    if (!found) fail("unknown rule object " + l.tokens[1]);
+    std::size_t ri;  // index of the relation
+    if (p.object == P::Object::System) {
+      p.variable = variable(l.tokens[2]);
+      if (p.variable != P::Variable::Demand && p.variable != P::Variable::Time && p.variable != P::Variable::ClockTime)
+        fail("SYSTEM conditions are on DEMAND, TIME or CLOCKTIME");
+      ri = 3;
+    } else {
+      p.variable = variable(l.tokens[3]);
+      const bool is_node = p.object <= P::Object::Reservoir;
+      p.index = is_node ? node_ref(l.tokens[2]) : link_ref(l.tokens[2]);
+      using V = P::Variable;
+      if (is_node) {
+        const V v = p.variable;
+        const bool fill_drain = v == V::FillTime || v == V::DrainTime;
+        if (fill_drain && m_.nodes[p.index].kind == NodeKind::Junction) fail("FILLTIME and DRAINTIME are for tanks");
+        if (!fill_drain && v != V::Demand && v != V::Head && v != V::Grade && v != V::Level && v != V::Pressure)
+          fail("rule variable " + l.tokens[3] + " does not apply to a node");
+      } else if (p.variable != V::Flow && p.variable != V::Status && p.variable != V::Setting) {
+        fail("rule variable " + l.tokens[3] + " does not apply to a link");
+      }
+      ri = 4;
+    }
+    if (ri >= n - 1) fail("too few fields for rule condition");
     static const std::pair<const char *, P::Relation> rels[] = {
         {"=", P::Relation::Eq},  {"<>", P::Relation::Ne}, {"<=", P::Relation::Le},   {">=", P::Relation::Ge},
         {"<", P::Relation::Lt},  {">", P::Relation::Gt},  {"IS", P::Relation::Is},   {"NOT", P::Relation::Not},
         {"BELOW", P::Relation::Below}, {"ABOVE", P::Relation::Above}};
     found = false;
     for (auto &[name, r] : rels)
-      if (rel == name) { p.relation = r; found = true; }
-    if (!found) fail("unknown rule relation " + l.tokens[vi + 1]);
-    const std::string &value = l.tokens[vi + 2];
-    const std::string unit = l.tokens.size() > vi + 3 ? l.tokens[vi + 3] : "";
-    if (p.variable == P::Variable::Status) {
-      const std::string s = upper(value);
-      if (s == "OPEN") p.status = LinkStatus::Open;
-      else if (s == "CLOSED") p.status = LinkStatus::Closed;
-      else if (s == "ACTIVE") p.status = LinkStatus::Active;
-      else fail("rule status must be OPEN, CLOSED or ACTIVE");
+      if (!found && match(l.tokens[ri], name)) {
+        p.relation = r;
+        found = true;
+      }
+    if (!found) fail("unknown rule relation " + l.tokens[ri]);
+    if (p.variable == P::Variable::Time || p.variable == P::Variable::ClockTime) {
+      auto h = inp::parse_hours(l.tokens[ri + 1], n > ri + 2 ? l.tokens[ri + 2] : "");
+      if (!h || *h < 0) fail("invalid rule time " + l.tokens[ri + 1]);
+      p.value = *h * 3600.0;
       return p;
     }
-    std::optional<double> v;
-    switch (p.variable) {
-      case P::Variable::Time: case P::Variable::FillTime: case P::Variable::DrainTime:
-        v = inp::parse_duration(value, unit); break;
-      case P::Variable::ClockTime: v = inp::parse_clocktime(value, unit); break;
-      default: v = inp::parse_number(value);
+    const std::string &value = l.tokens[n - 1];
+    if (match(value, "OPEN")) p.status = LinkStatus::Open;
+    else if (match(value, "CLOSED")) p.status = LinkStatus::Closed;
+    else if (match(value, "ACTIVE")) p.status = LinkStatus::Active;
+    if (p.status) {
+      if (p.variable != P::Variable::Status) fail("rule value " + value + " needs the STATUS variable");
+      return p;
     }
+    if (p.variable == P::Variable::Status) fail("rule status must be OPEN, CLOSED or ACTIVE");
+    auto v = inp::parse_number(value);
     if (!v) fail("invalid rule value " + value);
     switch (p.variable) {
       case P::Variable::Demand: case P::Variable::Flow: p.value = *v * flow_si(); break;
       case P::Variable::Head: case P::Variable::Grade: case P::Variable::Level: p.value = *v * len_si(); break;
       case P::Variable::Pressure: p.value = *v * pres_si(); break;
       case P::Variable::Power: p.value = *v * power_si(); break;
+      case P::Variable::FillTime: case P::Variable::DrainTime: p.value = *v * 3600.0; break;
       case P::Variable::Setting: {
         const bool link_obj = p.object >= P::Object::Link && p.object != P::Object::System;
         p.value = link_obj ? valve_setting_si(m_.links[p.index].kind, *v) : *v;
@@ -995,39 +1352,71 @@ class Reader {
   }
 
   RuleAction action(const Line &l) {
-    // THEN|AND|ELSE LINK|PIPE|PUMP|VALVE id STATUS|SETTING IS value
-    need(l, 6, "rule action");
+    // THEN|AND|ELSE LINK|PIPE|PUMP|VALVE id STATUS|SETTING IS value; the
+    // value alone tells a status from a setting.
+    if (l.tokens.size() != 6) fail("a rule action has six fields");
     RuleAction a;
-    const std::string obj = upper(l.tokens[1]);
-    if (obj != "LINK" && obj != "PIPE" && obj != "PUMP" && obj != "VALVE") fail("rule action must act on a link");
     a.link = link_ref(l.tokens[2]);
-    const std::string var = upper(l.tokens[3]);
-    if (upper(l.tokens[4]) != "IS" && l.tokens[4] != "=") fail("rule action needs IS");
     const Link &link = m_.links[a.link];
-    if (var == "STATUS") {
-      const std::string s = upper(l.tokens[5]);
-      if (s == "OPEN") a.status = LinkStatus::Open;
-      else if (s == "CLOSED") a.status = LinkStatus::Closed;
-      else if (s == "ACTIVE") a.status = LinkStatus::Active;
-      else fail("rule status must be OPEN, CLOSED or ACTIVE");
-    } else if (var == "SETTING") {
-      auto [st, set] = action_value(link, l.tokens[5]);
-      if (!set) fail("rule setting must be a number");
-      a.setting = set;
-    } else {
-      fail("rule action must set STATUS or SETTING");
-    }
+    if (link.kind == LinkKind::CVPipe) fail("a check valve cannot be controlled");
+    auto [st, set] = action_value(link, l.tokens[5], true);
+    a.status = st;
+    a.setting = set;
     return a;
+  }
+
+  // [REPORT] is kept verbatim; its lines are checked as the reference engine checks them.
+  void report() {
+    static const char *fields[] = {"ELEVATION", "DEMAND",   "HEAD",  "PRESSURE", "QUALITY",
+                                   "LENGTH",    "DIAMETER", "FLOW",  "VELOCITY", "HEADLOSS",
+                                   "STATE",     "SETTING",  "REACTION", "F-FACTOR"};
+    for (auto &sl : lines(Section::Report)) {
+      const Line &l = sl.line;
+      line_ = l.number;
+      const std::size_t n = l.tokens.size() - 1;
+      const std::string &k0 = l.tokens[0];
+      if (n < 1) fail("report option " + k0 + " without value");
+      if (match(k0, "PAGE")) {
+        const double y = number(l, n, "page size");
+        if (y < 0 || y > 255) fail("page size must be 0 to 255");
+        continue;
+      }
+      if (match(k0, "STATUS") || match(k0, "SUMM") || match(k0, "MESS") || match(k0, "ENER") || match(k0, "FILE")) continue;
+      if (match(k0, "NODE") || match(k0, "LINK")) {
+        const bool node = match(k0, "NODE");
+        if (match(l.tokens[n], "NONE") || match(l.tokens[n], "ALL")) continue;
+        for (std::size_t i = 1; i <= n; ++i) node ? (void)node_ref(l.tokens[i]) : (void)link_ref(l.tokens[i]);
+        continue;
+      }
+      bool field = false;
+      for (const char *f : fields) field = field || match(k0, f);
+      if (!field) fail("unknown report option " + k0);
+      if (match(l.tokens[1], "YES") || match(l.tokens[1], "NO")) continue;
+      if (l.tokens.size() < 3) fail("too few fields for report option " + k0);
+      if (!match(l.tokens[1], "BELOW") && !match(l.tokens[1], "ABOVE") && !match(l.tokens[1], "PREC"))
+        fail("report option " + k0 + " takes YES, NO, BELOW, ABOVE or PRECISION");
+      number(l, 2, "report limit");
+    }
   }
 
   void coordinates() {
     for (auto &sl : lines(Section::Coordinates)) {
       const Line &l = sl.line;
       line_ = l.number;
-      need(l, 3, "coordinates (node, x, y)");
-      Node &n = m_.nodes[node_ref(l.tokens[0])];
-      n.x = number(l, 1, "x coordinate");
-      n.y = number(l, 2, "y coordinate");
+      if (l.tokens.size() < 3) {
+        warn("coordinates without x and y skipped");
+        continue;
+      }
+      int i = node_or_skip(l.tokens[0], "coordinates");
+      if (i == kNone) continue;
+      auto x = inp::parse_number(l.tokens[1]), y = inp::parse_number(l.tokens[2]);
+      if (!x || !y) {
+        warn("invalid coordinates of " + l.tokens[0] + " skipped");
+        continue;
+      }
+      Node &n = m_.nodes[i];
+      n.x = *x;
+      n.y = *y;
       n.has_coords = true;
     }
   }
@@ -1036,8 +1425,18 @@ class Reader {
     for (auto &sl : lines(Section::Vertices)) {
       const Line &l = sl.line;
       line_ = l.number;
-      need(l, 3, "vertex (link, x, y)");
-      m_.links[link_ref(l.tokens[0])].vertices.emplace_back(number(l, 1, "x coordinate"), number(l, 2, "y coordinate"));
+      if (l.tokens.size() < 3) {
+        warn("vertex without x and y skipped");
+        continue;
+      }
+      int i = link_or_skip(l.tokens[0], "vertex");
+      if (i == kNone) continue;
+      auto x = inp::parse_number(l.tokens[1]), y = inp::parse_number(l.tokens[2]);
+      if (!x || !y) {
+        warn("invalid vertex of " + l.tokens[0] + " skipped");
+        continue;
+      }
+      m_.links[i].vertices.emplace_back(*x, *y);
     }
   }
 
@@ -1047,54 +1446,115 @@ class Reader {
     for (auto &sl : lines(Section::Backdrop)) m_.backdrop_lines.push_back(sl.raw);
   }
 
+  // Units of a curve's values for a kind of use.
+  std::pair<double, double> curve_factors(CurveKind kind) const {
+    switch (kind) {
+      case CurveKind::Pump: case CurveKind::Headloss: return {flow_si(), len_si()};
+      case CurveKind::Efficiency: return {flow_si(), 1.0};
+      case CurveKind::Volume: return {len_si(), vol_si()};
+      case CurveKind::Generic: break;
+    }
+    return {1.0, 1.0};
+  }
+
   void finish() {
     line_ = 0;
     Options &o = m_.options;
     o.default_pattern_id = default_pattern_id_;
     o.default_pattern = m_.find_pattern(default_pattern_id_);
-    if (default_pattern_given_ && o.default_pattern == kNone && !inp::parse_number(default_pattern_id_))
-      fail("unknown default pattern " + default_pattern_id_);
+    if (default_pattern_given_ && o.default_pattern == kNone) {
+      line_ = default_pattern_line_;
+      warn("unknown default pattern " + default_pattern_id_ + ": demands without pattern are constant");
+      line_ = 0;
+    }
     o.head_error *= len_si();
     o.flow_change *= flow_si();
     const double emit = 1.0 / units::emitter(m_);
     for (Node &n : m_.nodes) n.emitter_coeff *= emit;
-    if (o.quality == QualityKind::Trace && m_.find_node(o.trace_node) == kNone)
-      fail("unknown trace node " + o.trace_node);
-    // Curves take the units of their use (or of their declared kind when unused).
+    if (o.quality == QualityKind::Trace) {
+      line_ = trace_line_;
+      int i = m_.find_node(o.trace_node);
+      if (i == kNone) fail("unknown trace node " + o.trace_node);
+      if (node_line_[i] > trace_line_) fail("trace node " + o.trace_node + " is used before its definition");
+      line_ = 0;
+    }
+    // Curves take the units of their use, or of their declared type when unused.
     for (std::size_t c = 0; c < m_.curves.size(); ++c) {
       Curve &curve = m_.curves[c];
       RawCurve &raw = raw_curves_[c];
-      if (curve.kind == CurveKind::Generic) curve.kind = raw.hinted;
-      double fx = 1, fy = 1;
-      switch (curve.kind) {
-        case CurveKind::Pump: case CurveKind::Headloss: fx = flow_si(); fy = len_si(); break;
-        case CurveKind::Efficiency: fx = flow_si(); break;
-        case CurveKind::Volume: fx = len_si(); fy = vol_si(); break;
-        case CurveKind::Generic: break;
-      }
+      line_ = raw.line;
+      CurveKind kind = raw.uses.empty() ? raw.declared : raw.uses.front();
+      for (CurveKind use : raw.uses)
+        if (curve_factors(use) != curve_factors(kind))
+          fail("curve " + curve.id + " is used as two kinds of curve with different units");
+      // A pump curve also used as a valve's head-loss curve stays a pump curve.
+      for (CurveKind use : raw.uses)
+        if (use == CurveKind::Pump) kind = CurveKind::Pump;
+      curve.kind = kind;
+      const auto [fx, fy] = curve_factors(kind);
       curve.x.resize(raw.x.size());
       curve.y.resize(raw.y.size());
       for (std::size_t i = 0; i < raw.x.size(); ++i) {
         curve.x[i] = raw.x[i] * fx;
         curve.y[i] = raw.y[i] * fy;
       }
-      line_ = raw.line;
-      if (curve.kind == CurveKind::Pump) check_pump_curve(curve);
-      if (curve.kind == CurveKind::Volume) {
+      if (std::find(raw.uses.begin(), raw.uses.end(), CurveKind::Pump) != raw.uses.end()) check_pump_curve(curve, raw);
+      if (kind == CurveKind::Volume && !raw.uses.empty()) {
         if (curve.x.size() < 2) fail("volume curve " + curve.id + " needs two points");
         for (std::size_t i = 1; i < curve.y.size(); ++i)
           if (curve.y[i] < curve.y[i - 1]) fail("volume curve " + curve.id + ": volume must not decrease");
       }
+      strip_kind_label(curve);
     }
     line_ = 0;
+    if (m_.nodes.size() < 2) fail("the network needs at least two nodes");
     if (m_.tanks.empty()) fail("the network has no tank or reservoir");
+    std::vector<bool> linked(m_.nodes.size(), false);
+    for (const Link &l : m_.links) linked[l.from] = linked[l.to] = true;
+    for (std::size_t i = 0; i < m_.nodes.size(); ++i)
+      if (!linked[i] && m_.nodes[i].kind == NodeKind::Junction) fail("junction " + m_.nodes[i].id + " is not connected to any link");
+    if (dropped_warnings_ > 0) warn(std::to_string(dropped_warnings_) + " more warnings not kept");
   }
 
-  void check_pump_curve(const Curve &c) {
-    const auto &x = c.x, &y = c.y;
-    for (std::size_t i = 1; i < y.size(); ++i)
-      if (y[i] >= y[i - 1]) fail("pump curve " + c.id + ": head must decrease with flow");
-    if (x.size() == 1 && (x[0] <= 0 || y[0] <= 0)) fail("pump curve " + c.id + ": invalid design point");
+  // A comment "PUMP: text" before a pump curve is the writer's label of its
+  // kind: the comment is the text after it. Labels of another kind stay.
+  static void strip_kind_label(Curve &curve) {
+    static const std::pair<const char *, CurveKind> labels[] = {
+        {"PUMP:", CurveKind::Pump}, {"EFFICIENCY:", CurveKind::Efficiency}, {"VOLUME:", CurveKind::Volume},
+        {"HEADLOSS:", CurveKind::Headloss}};
+    for (auto &[label, kind] : labels)
+      if (kind == curve.kind && match(curve.comment, label)) {
+        curve.comment.erase(0, std::strlen(label));
+        while (!curve.comment.empty() && curve.comment.front() == ' ') curve.comment.erase(0, 1);
+      }
+  }
+
+  // The checks the reference engine makes of a pump's head curve.
+  void check_pump_curve(const Curve &c, const RawCurve &raw) {
+    const auto &x = raw.x, &y = raw.y;
+    double h0, h1, h2, q1, q2;
+    if (x.size() == 1) {
+      q1 = x[0];
+      h1 = y[0];
+      h0 = 1.33334 * h1;
+      q2 = 2.0 * q1;
+      h2 = 0.0;
+    } else if (x.size() == 3 && x[0] == 0.0) {
+      h0 = y[0];
+      q1 = x[1];
+      h1 = y[1];
+      q2 = x[2];
+      h2 = y[2];
+    } else {
+      for (std::size_t i = 1; i < y.size(); ++i)
+        if (y[i] >= y[i - 1]) fail("pump curve " + c.id + ": head must decrease with flow");
+      return;
+    }
+    constexpr double kTiny = 1e-6;
+    if (h0 < kTiny || h0 - h1 < kTiny || h1 - h2 < kTiny || q1 < kTiny || q2 - q1 < kTiny)
+      fail(x.size() == 1 ? "pump curve " + c.id + ": invalid design point" : "pump curve " + c.id + ": head must decrease with flow");
+    const double exponent = std::log((h0 - h2) / (h0 - h1)) / std::log(q2 / q1);
+    if (exponent <= 0.0 || exponent > 20.0) fail("pump curve " + c.id + ": its three points make no usable curve");
   }
 };
 

@@ -1,7 +1,6 @@
 #include "io/inp_text.hpp"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,14 +21,15 @@ std::string_view trim(std::string_view s) {
 Line split_line(std::string_view text, int number) {
   Line line;
   line.number = number;
+  const std::size_t semicolon = text.find(';');
+  if (semicolon != std::string_view::npos) {
+    line.comment = std::string(trim(text.substr(semicolon + 1)));
+    text = text.substr(0, semicolon);
+  }
   std::size_t i = 0;
   while (i < text.size()) {
     char c = text[i];
     if (is_space(c)) { ++i; continue; }
-    if (c == ';') {
-      line.comment = std::string(trim(text.substr(i + 1)));
-      break;
-    }
     if (c == '"') {
       std::size_t end = text.find('"', i + 1);
       if (end == std::string_view::npos) end = text.size();
@@ -38,7 +38,7 @@ Line split_line(std::string_view text, int number) {
       continue;
     }
     std::size_t start = i;
-    while (i < text.size() && !is_space(text[i]) && text[i] != ';') ++i;
+    while (i < text.size() && !is_space(text[i])) ++i;
     line.tokens.emplace_back(text.substr(start, i - start));
   }
   return line;
@@ -48,6 +48,13 @@ std::string upper(std::string_view s) {
   std::string out(s);
   for (char &c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
+}
+
+bool match(std::string_view token, std::string_view key) {
+  if (key.empty() || token.size() < key.size()) return false;
+  for (std::size_t i = 0; i < key.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(token[i])) != key[i]) return false;
+  return true;
 }
 
 bool is_keyword(std::string_view token, std::string_view keyword, std::size_t min_len) {
@@ -66,71 +73,51 @@ std::optional<double> parse_number(std::string_view s) {
   return v;
 }
 
-namespace {
-// "h:mm[:ss]" or a plain number (in `scale` seconds).
-std::optional<double> hours_minutes(const std::string &value, double scale) {
-  if (value.find(':') == std::string::npos) {
-    auto v = parse_number(value);
-    if (!v) return std::nullopt;
-    return *v * scale;
-  }
-  double parts[3] = {0, 0, 0};
+std::optional<double> parse_hours(const std::string &time, const std::string &unit) {
+  // Fields separated by ':' (empty ones skipped); up to four are read and the
+  // fourth is not used, as the format's engines have always done.
+  double y[3] = {0, 0, 0};
   int n = 0;
   std::size_t start = 0;
-  while (n < 3) {
-    std::size_t colon = value.find(':', start);
-    auto v = parse_number(value.substr(start, colon == std::string::npos ? std::string::npos : colon - start));
-    if (!v || *v < 0) return std::nullopt;
-    parts[n++] = *v;
-    if (colon == std::string::npos) break;
+  while (n < 4 && start <= time.size()) {
+    std::size_t colon = time.find(':', start);
+    if (colon == std::string::npos) colon = time.size();
+    if (colon > start) {
+      auto v = parse_number(std::string_view(time).substr(start, colon - start));
+      if (!v) return std::nullopt;
+      if (n < 3) y[n] = *v;
+      ++n;
+    }
     start = colon + 1;
-    if (n == 3) return std::nullopt;
   }
-  return parts[0] * 3600 + parts[1] * 60 + parts[2];
+  if (n == 0) return std::nullopt;
+  if (n == 1 && !unit.empty()) {
+    if (match(unit, "SEC")) return y[0] / 3600.0;
+    if (match(unit, "MIN")) return y[0] / 60.0;
+    if (match(unit, "HOU")) return y[0];
+    if (match(unit, "DAY")) return y[0] * 24.0;
+  }
+  double h = n > 1 ? y[0] + y[1] / 60.0 + y[2] / 3600.0 : y[0];
+  if (unit.empty()) return h;
+  if (match(unit, "AM")) {
+    if (h >= 13.0) return std::nullopt;
+    return h >= 12.0 ? h - 12.0 : h;
+  }
+  if (match(unit, "PM")) {
+    if (h >= 13.0) return std::nullopt;
+    return h >= 12.0 ? h : h + 12.0;
+  }
+  return std::nullopt;
 }
-}  // namespace
 
-namespace {
-std::optional<double> whole_seconds(std::optional<double> t) {
-  if (t) *t = std::round(*t);
-  return t;
-}
-std::optional<double> duration_seconds(const std::string &value, const std::string &unit);
-}  // namespace
-
-// Times are kept in whole seconds, as the format's engines always have.
 std::optional<double> parse_duration(const std::string &value, const std::string &unit) {
-  return whole_seconds(duration_seconds(value, unit));
+  auto h = parse_hours(value, unit);
+  if (!h || *h < 0) return std::nullopt;
+  return std::floor(3600.0 * *h + 0.5);
 }
-
-namespace {
-std::optional<double> duration_seconds(const std::string &value, const std::string &unit) {
-  if (unit.empty()) return hours_minutes(value, 3600);
-  std::string u = upper(unit);
-  if (u == "AM" || u == "PM") return parse_clocktime(value, unit);
-  double scale;
-  if (is_keyword(u, "SECONDS", 1)) scale = 1;
-  else if (is_keyword(u, "MINUTES", 1)) scale = 60;
-  else if (is_keyword(u, "HOURS", 1)) scale = 3600;
-  else if (is_keyword(u, "DAYS", 1)) scale = 86400;
-  else return std::nullopt;
-  if (value.find(':') != std::string::npos) return hours_minutes(value, 3600);
-  auto v = parse_number(value);
-  if (!v) return std::nullopt;
-  return *v * scale;
-}
-}  // namespace
 
 std::optional<double> parse_clocktime(const std::string &value, const std::string &ampm) {
-  auto t = whole_seconds(hours_minutes(value, 3600));
-  if (!t) return std::nullopt;
-  if (ampm.empty()) return *t;
-  std::string u = upper(ampm);
-  if (*t < 3600 || *t >= 13 * 3600) return std::nullopt;
-  if (*t >= 12 * 3600) *t -= 12 * 3600;  // 12 AM = midnight, 12 PM = noon
-  if (u == "PM") return *t + 12 * 3600;
-  if (u == "AM") return *t;
-  return std::nullopt;
+  return parse_duration(value, ampm);
 }
 
 std::string format_duration(double seconds) {
@@ -142,6 +129,7 @@ std::string format_duration(double seconds) {
 
 std::string format_clocktime(double seconds) {
   long long s = std::llround(seconds) % 86400;
+  if (s < 0) s += 86400;
   const bool pm = s >= 12 * 3600;
   long long h = (s / 3600) % 12;
   if (h == 0) h = 12;
@@ -158,6 +146,12 @@ std::string format_number(double v) {
   std::snprintf(buf, sizeof buf, "%.15g", v);
   if (std::strcmp(buf, "-0") == 0) return "0";
   return buf;
+}
+
+std::string format_field(const std::string &s) {
+  bool quote = s.empty() || s.front() == '"';
+  for (char c : s) quote = quote || is_space(c);
+  return quote ? "\"" + s + "\"" : s;
 }
 
 }  // namespace orv::inp

@@ -1,4 +1,4 @@
-// Lexical helpers of the INP format: tokens, numbers, durations and clock times.
+// Lexical helpers of the INP format: tokens, keywords, numbers, times.
 #pragma once
 
 #include <optional>
@@ -11,15 +11,22 @@ namespace orv::inp {
 struct Line {
   int number = 0;                   // 1-based line number in the file
   std::vector<std::string> tokens;  // fields before any ';'
-  std::string comment;              // text after ';', trimmed
+  std::string comment;              // text after the first ';', trimmed
 };
 
-// Splits a line into whitespace-separated fields (a "quoted text" is one field)
-// and its trailing comment.
+// Splits a line into its comment (everything after the first ';', even one
+// inside quotes, as the format's engines read it) and whitespace-separated
+// fields, where a field starting with '"' runs to the next '"'.
 Line split_line(std::string_view text, int number);
 
 // Upper-case copy (ASCII).
 std::string upper(std::string_view s);
+
+// Keyword test of the format: the token starts with `key` (upper-case),
+// ignoring case. Keys are the abbreviations the format's engines look for
+// ("DURA" matches DURATION, "PATT" matches PATTERN and PATTERNS).
+bool match(std::string_view token, std::string_view key);
+
 // Case-insensitive keyword comparison; `keyword` is upper-case. Matches when
 // the token starts with the first `min_len` letters of it (0 = whole word).
 bool is_keyword(std::string_view token, std::string_view keyword, std::size_t min_len = 0);
@@ -27,10 +34,14 @@ bool is_keyword(std::string_view token, std::string_view keyword, std::size_t mi
 // A finite decimal number, or nothing.
 std::optional<double> parse_number(std::string_view s);
 
-// Duration in seconds from "h", "h:mm", "h:mm:ss", or a number followed by an
-// optional unit token (SEC, MIN, HOURS, DAYS; AM/PM for clock times).
+// Hours from a time field and an optional unit field, as the format reads
+// times: "h", "h:mm", "h:mm:ss" (a fourth field is ignored), a decimal number
+// followed by SEC, MIN, HOURS or DAYS (any word starting so), or either form
+// followed by AM or PM (12 AM is midnight). Nothing when malformed.
+std::optional<double> parse_hours(const std::string &time, const std::string &unit);
+
+// Seconds, rounded to whole seconds, or nothing when malformed or negative.
 std::optional<double> parse_duration(const std::string &value, const std::string &unit);
-// Clock time in seconds after midnight ("6:30 AM", "18", "18:30").
 std::optional<double> parse_clocktime(const std::string &value, const std::string &ampm);
 
 // "h:mm:ss" form of a duration.
@@ -39,5 +50,8 @@ std::string format_duration(double seconds);
 std::string format_clocktime(double seconds);
 // Decimal text of a value with 15 significant digits.
 std::string format_number(double v);
+// A field as written: quoted when it is empty or holds blanks or starts
+// with a quote, so that it reads back as one field.
+std::string format_field(const std::string &s);
 
 }  // namespace orv::inp

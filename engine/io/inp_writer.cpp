@@ -1,5 +1,8 @@
 // INP writer: every section the reader knows, values converted back to the
-// model's display units, numbers in shortest round-trip form.
+// model's display units, numbers in shortest round-trip form. Nodes and links
+// are written so that reading the file numbers them as they are numbered in
+// the model: a change of link kind in the model's order starts a new [PIPES],
+// [PUMPS] or [VALVES] section.
 #include "io/inp_writer.hpp"
 
 #include <cmath>
@@ -23,11 +26,8 @@ class Writer {
   std::string text() {
     title();
     junctions();
-    reservoirs();
-    tanks();
-    pipes();
-    pumps();
-    valves();
+    tanks_and_reservoirs();
+    links();
     tags();
     demands();
     status();
@@ -37,6 +37,7 @@ class Writer {
     rules();
     energy();
     emitters();
+    leakage();
     quality();
     sources();
     reactions();
@@ -63,7 +64,11 @@ class Writer {
   double pres(double v) const { return v * units::pressure(m_); }
   double vol(double v) const { return v * units::volume(us_); }
   double power(double v) const { return v * units::power(us_); }
-  std::string pattern_id(int p) const { return p == kNone ? "" : m_.patterns[p].id; }
+  std::string pattern_id(int p) const { return p == kNone ? "" : id(m_.patterns[p].id); }
+  static std::string id(const std::string &s) { return inp::format_field(s); }
+  std::string node_id(int i) const { return id(m_.nodes[i].id); }
+  std::string link_id(int i) const { return id(m_.links[i].id); }
+  std::string curve_id(int i) const { return id(m_.curves[i].id); }
   std::string comment(const std::string &c) const { return c.empty() ? "" : "\t;" + c; }
 
   double setting_display(LinkKind k, double v) const {
@@ -86,52 +91,77 @@ class Writer {
     for (const Node &n : m_.nodes) {
       if (n.kind != NodeKind::Junction) continue;
       // Demands are all written in [DEMANDS], where categories have their place.
-      out_ << " " << n.id << "\t" << num(len(n.elevation)) << comment(n.comment) << "\n";
+      out_ << " " << id(n.id) << "\t" << num(len(n.elevation)) << comment(n.comment) << "\n";
     }
   }
 
-  void reservoirs() {
-    header("RESERVOIRS");
-    for (const Tank &t : m_.tanks) {
-      if (!t.reservoir) continue;
-      const Node &n = m_.nodes[t.node];
-      out_ << " " << n.id << "\t" << num(len(n.elevation)) << "\t" << pattern_id(t.head_pattern) << comment(n.comment)
-           << "\n";
-    }
+  // Sections in the order of the elements: a new header whenever the kind changes.
+  void run_header(const char *name, const char *&current) {
+    if (current != name) header(name);
+    current = name;
   }
 
-  void tanks() {
-    header("TANKS");
+  void tanks_and_reservoirs() {
+    const char *current = nullptr;
+    bool reservoirs = false, tanks = false;
     for (const Tank &t : m_.tanks) {
-      if (t.reservoir) continue;
       const Node &n = m_.nodes[t.node];
-      out_ << " " << n.id << "\t" << num(len(n.elevation)) << "\t" << num(len(t.initial_level)) << "\t"
+      if (t.reservoir) {
+        run_header("RESERVOIRS", current);
+        reservoirs = true;
+        out_ << " " << id(n.id) << "\t" << num(len(n.elevation)) << "\t" << pattern_id(t.head_pattern)
+             << comment(n.comment) << "\n";
+        continue;
+      }
+      run_header("TANKS", current);
+      tanks = true;
+      // The overflow flag only when set: some readers take any ninth field for YES.
+      out_ << " " << id(n.id) << "\t" << num(len(n.elevation)) << "\t" << num(len(t.initial_level)) << "\t"
            << num(len(t.min_level)) << "\t" << num(len(t.max_level)) << "\t" << num(len(t.diameter)) << "\t"
-           << num(vol(t.min_volume)) << "\t" << (t.volume_curve == kNone ? "*" : m_.curves[t.volume_curve].id)
-           << "\t" << (t.overflow ? "YES" : "NO") << comment(n.comment) << "\n";
+           << num(vol(t.min_volume)) << "\t" << (t.volume_curve == kNone ? "*" : curve_id(t.volume_curve))
+           << (t.overflow ? "\tYES" : "") << comment(n.comment) << "\n";
     }
+    if (!reservoirs) header("RESERVOIRS");
+    if (!tanks) header("TANKS");
   }
 
-  void pipes() {
-    header("PIPES");
+  void links() {
+    const char *current = nullptr;
+    bool pipes = false, pumps = false, valves = false;
+    for (const Link &l : m_.links) {
+      if (l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe) {
+        run_header("PIPES", current);
+        pipes = true;
+        pipe(l);
+      } else if (l.kind == LinkKind::Pump) {
+        run_header("PUMPS", current);
+        pumps = true;
+        pump(l);
+      } else {
+        run_header("VALVES", current);
+        valves = true;
+        valve(l);
+      }
+    }
+    if (!pipes) header("PIPES");
+    if (!pumps) header("PUMPS");
+    if (!valves) header("VALVES");
+  }
+
+  void pipe(const Link &l) {
     const bool dw = m_.options.headloss == HeadlossFormula::DarcyWeisbach;
-    for (const Link &l : m_.links) {
-      if (l.kind != LinkKind::Pipe && l.kind != LinkKind::CVPipe) continue;
-      const double rough = dw ? l.roughness * units::dw_roughness(us_) : l.roughness;
-      const char *status = l.kind == LinkKind::CVPipe ? "CV" : l.initial_status == LinkStatus::Closed ? "CLOSED" : "OPEN";
-      out_ << " " << l.id << "\t" << m_.nodes[l.from].id << "\t" << m_.nodes[l.to].id << "\t" << num(len(l.length))
-           << "\t" << num(l.diameter * units::diameter(us_)) << "\t" << num(rough) << "\t" << num(l.minor_loss) << "\t"
-           << status << comment(l.comment) << "\n";
-    }
+    const double rough = dw ? l.roughness * units::dw_roughness(us_) : l.roughness;
+    const char *status = l.kind == LinkKind::CVPipe ? "CV" : l.initial_status == LinkStatus::Closed ? "CLOSED" : "OPEN";
+    out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to) << "\t" << num(len(l.length)) << "\t"
+         << num(l.diameter * units::diameter(us_)) << "\t" << num(rough) << "\t" << num(l.minor_loss) << "\t" << status
+         << comment(l.comment) << "\n";
   }
 
-  void pumps() {
-    header("PUMPS");
-    for (const Link &l : m_.links) {
-      if (l.kind != LinkKind::Pump) continue;
+  void pump(const Link &l) {
+    {
       const Pump &p = m_.pumps[l.pump];
-      out_ << " " << l.id << "\t" << m_.nodes[l.from].id << "\t" << m_.nodes[l.to].id;
-      if (p.head_curve != kNone) out_ << "\tHEAD " << m_.curves[p.head_curve].id;
+      out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to);
+      if (p.head_curve != kNone) out_ << "\tHEAD " << curve_id(p.head_curve);
       if (p.power > 0) out_ << "\tPOWER " << num(power(p.power));
       if (p.speed != 1.0) out_ << "\tSPEED " << num(p.speed);
       if (p.speed_pattern != kNone) out_ << "\tPATTERN " << pattern_id(p.speed_pattern);
@@ -139,33 +169,29 @@ class Writer {
     }
   }
 
-  void valves() {
-    header("VALVES");
-    for (const Link &l : m_.links) {
-      if (!is_valve(l.kind)) continue;
-      static const char *types[] = {"PRV", "PSV", "PBV", "FCV", "TCV", "GPV"};
-      const int t = static_cast<int>(l.kind) - static_cast<int>(LinkKind::PRV);
-      const std::string setting = l.kind == LinkKind::GPV ? m_.curves[static_cast<int>(l.setting)].id
-                                                          : num(setting_display(l.kind, l.setting));
-      out_ << " " << l.id << "\t" << m_.nodes[l.from].id << "\t" << m_.nodes[l.to].id << "\t"
-           << num(l.diameter * units::diameter(us_)) << "\t" << types[t] << "\t" << setting << "\t"
-           << num(l.minor_loss) << comment(l.comment) << "\n";
-    }
+  void valve(const Link &l) {
+    static const char *types[] = {"PRV", "PSV", "PBV", "FCV", "TCV", "GPV"};
+    const int t = static_cast<int>(l.kind) - static_cast<int>(LinkKind::PRV);
+    const std::string setting = l.kind == LinkKind::GPV ? curve_id(static_cast<int>(l.setting))
+                                                        : num(setting_display(l.kind, l.setting));
+    out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to) << "\t"
+         << num(l.diameter * units::diameter(us_)) << "\t" << types[t] << "\t" << setting << "\t" << num(l.minor_loss)
+         << comment(l.comment) << "\n";
   }
 
   void tags() {
     header("TAGS");
     for (const Node &n : m_.nodes)
-      if (!n.tag.empty()) out_ << " NODE\t" << n.id << "\t" << n.tag << "\n";
+      if (!n.tag.empty()) out_ << " NODE\t" << id(n.id) << "\t" << id(n.tag) << "\n";
     for (const Link &l : m_.links)
-      if (!l.tag.empty()) out_ << " LINK\t" << l.id << "\t" << l.tag << "\n";
+      if (!l.tag.empty()) out_ << " LINK\t" << id(l.id) << "\t" << id(l.tag) << "\n";
   }
 
   void demands() {
     header("DEMANDS");
     for (const Node &n : m_.nodes)
       for (const Demand &d : n.demands)
-        out_ << " " << n.id << "\t" << num(flow(d.base)) << "\t" << pattern_id(d.pattern)
+        out_ << " " << id(n.id) << "\t" << num(flow(d.base)) << "\t" << pattern_id(d.pattern)
              << (d.category.empty() ? "" : "\t;" + d.category) << "\n";
   }
 
@@ -174,12 +200,12 @@ class Writer {
     for (const Link &l : m_.links) {
       if (l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe) continue;
       if (l.kind == LinkKind::Pump) {
-        if (l.initial_status == LinkStatus::Closed) out_ << " " << l.id << "\tCLOSED\n";
-        else if (l.setting_given) out_ << " " << l.id << "\t" << num(l.setting) << "\n";
+        if (l.initial_status == LinkStatus::Closed) out_ << " " << id(l.id) << "\tCLOSED\n";
+        else if (l.setting_given) out_ << " " << id(l.id) << "\t" << num(l.setting) << "\n";
         continue;
       }
-      if (l.initial_status == LinkStatus::Open) out_ << " " << l.id << "\tOPEN\n";
-      else if (l.initial_status == LinkStatus::Closed) out_ << " " << l.id << "\tCLOSED\n";
+      if (l.initial_status == LinkStatus::Open) out_ << " " << id(l.id) << "\tOPEN\n";
+      else if (l.initial_status == LinkStatus::Closed) out_ << " " << id(l.id) << "\tCLOSED\n";
     }
   }
 
@@ -188,7 +214,7 @@ class Writer {
     for (const Pattern &p : m_.patterns) {
       if (!p.comment.empty()) out_ << ";" << p.comment << "\n";
       for (std::size_t i = 0; i < p.factors.size(); i += 6) {
-        out_ << " " << p.id;
+        out_ << " " << id(p.id);
         for (std::size_t j = i; j < std::min(p.factors.size(), i + 6); ++j) out_ << "\t" << num(p.factors[j]);
         out_ << "\n";
       }
@@ -197,7 +223,18 @@ class Writer {
 
   void curves() {
     header("CURVES");
-    for (const Curve &c : m_.curves) {
+    // Curves whose kind no use tells carry it in a type word after each point.
+    std::vector<bool> used(m_.curves.size(), false);
+    for (const Tank &t : m_.tanks)
+      if (t.volume_curve != kNone) used[t.volume_curve] = true;
+    for (const Pump &p : m_.pumps) {
+      if (p.head_curve != kNone) used[p.head_curve] = true;
+      if (p.efficiency_curve != kNone) used[p.efficiency_curve] = true;
+    }
+    for (const Link &l : m_.links)
+      if (l.kind == LinkKind::GPV) used[static_cast<int>(l.setting)] = true;
+    for (std::size_t ci = 0; ci < m_.curves.size(); ++ci) {
+      const Curve &c = m_.curves[ci];
       double fx = 1, fy = 1;
       const char *kind = nullptr;
       switch (c.kind) {
@@ -207,11 +244,12 @@ class Writer {
         case CurveKind::Volume: kind = "VOLUME"; fx = units::length(us_); fy = units::volume(us_); break;
         case CurveKind::Generic: break;
       }
-      // The kind travels in the comment line before the first point.
+      // The kind is also named in the comment line before the first point, for readers.
       if (kind) out_ << ";" << kind << ": " << c.comment << "\n";
       else if (!c.comment.empty()) out_ << ";" << c.comment << "\n";
+      const std::string type = kind && !used[ci] ? std::string("\t") + (c.kind == CurveKind::Efficiency ? "EFFIC" : kind) : "";
       for (std::size_t i = 0; i < c.x.size(); ++i)
-        out_ << " " << c.id << "\t" << num(c.x[i] * fx) << "\t" << num(c.y[i] * fy) << "\n";
+        out_ << " " << id(c.id) << "\t" << num(c.x[i] * fx) << "\t" << num(c.y[i] * fy) << type << "\n";
     }
   }
 
@@ -230,12 +268,12 @@ class Writer {
   void controls() {
     header("CONTROLS");
     for (const Control &c : m_.controls) {
-      out_ << " LINK " << m_.links[c.link].id << " " << action_text(c.link, c.status, c.setting);
+      out_ << " LINK " << link_id(c.link) << " " << action_text(c.link, c.status, c.setting);
       switch (c.type) {
         case Control::Type::LowLevel: case Control::Type::HighLevel: {
           const Node &n = m_.nodes[c.node];
           const double v = n.kind == NodeKind::Junction ? pres(c.grade) : len(c.grade);
-          out_ << " IF NODE " << n.id << (c.type == Control::Type::LowLevel ? " BELOW " : " ABOVE ") << num(v);
+          out_ << " IF NODE " << id(n.id) << (c.type == Control::Type::LowLevel ? " BELOW " : " ABOVE ") << num(v);
           break;
         }
         case Control::Type::Timer:
@@ -245,7 +283,7 @@ class Writer {
           out_ << " AT CLOCKTIME " << inp::format_clocktime(c.time);
           break;
       }
-      out_ << "\n";
+      out_ << (c.enabled ? "" : " DISABLED") << "\n";
     }
   }
 
@@ -259,7 +297,8 @@ class Writer {
     std::string s = std::string(logic[static_cast<int>(p.logic)]) + " " + objects[static_cast<int>(p.object)];
     if (p.object != P::Object::System) {
       const bool node = p.object <= P::Object::Reservoir;
-      s += " " + (node ? m_.nodes[p.index].id : m_.links[p.index].id);
+      s += ' ';
+      s += node ? node_id(p.index) : link_id(p.index);
     }
     s += std::string(" ") + vars[static_cast<int>(p.variable)] + " " + rels[static_cast<int>(p.relation)] + " ";
     if (p.variable == P::Variable::Status) {
@@ -277,8 +316,8 @@ class Writer {
           v = setting_display(m_.links[p.index].kind, v);
         break;
       case P::Variable::ClockTime: return s + inp::format_clocktime(v);
-      case P::Variable::Time: case P::Variable::FillTime: case P::Variable::DrainTime:
-        return s + inp::format_duration(v);
+      case P::Variable::Time: return s + inp::format_duration(v);
+      case P::Variable::FillTime: case P::Variable::DrainTime: v /= 3600.0; break;  // hours
       default: break;
     }
     return s + num(v);
@@ -287,21 +326,22 @@ class Writer {
   void rules() {
     header("RULES");
     for (const Rule &r : m_.rules) {
-      out_ << "RULE " << r.id << "\n";
+      out_ << "RULE " << id(r.id) << "\n";
       for (const RulePremise &p : r.premises) out_ << premise_text(p) << "\n";
       bool first = true;
       for (const RuleAction &a : r.then_actions) {
-        out_ << (first ? "THEN" : "AND") << " LINK " << m_.links[a.link].id
+        out_ << (first ? "THEN" : "AND") << " LINK " << link_id(a.link)
              << (a.setting ? " SETTING IS " : " STATUS IS ") << action_text(a.link, a.status, a.setting) << "\n";
         first = false;
       }
       first = true;
       for (const RuleAction &a : r.else_actions) {
-        out_ << (first ? "ELSE" : "AND") << " LINK " << m_.links[a.link].id
+        out_ << (first ? "ELSE" : "AND") << " LINK " << link_id(a.link)
              << (a.setting ? " SETTING IS " : " STATUS IS ") << action_text(a.link, a.status, a.setting) << "\n";
         first = false;
       }
       if (r.priority != 0) out_ << "PRIORITY " << num(r.priority) << "\n";
+      if (!r.enabled) out_ << "DISABLED\n";
       out_ << "\n";
     }
   }
@@ -316,9 +356,9 @@ class Writer {
     for (const Link &l : m_.links) {
       if (l.kind != LinkKind::Pump) continue;
       const Pump &p = m_.pumps[l.pump];
-      if (p.efficiency_curve != kNone) out_ << " PUMP\t" << l.id << "\tEFFIC\t" << m_.curves[p.efficiency_curve].id << "\n";
-      if (p.energy_price) out_ << " PUMP\t" << l.id << "\tPRICE\t" << num(*p.energy_price) << "\n";
-      if (p.price_pattern != kNone) out_ << " PUMP\t" << l.id << "\tPATTERN\t" << pattern_id(p.price_pattern) << "\n";
+      if (p.efficiency_curve != kNone) out_ << " PUMP\t" << id(l.id) << "\tEFFIC\t" << curve_id(p.efficiency_curve) << "\n";
+      if (p.energy_price) out_ << " PUMP\t" << id(l.id) << "\tPRICE\t" << num(*p.energy_price) << "\n";
+      if (p.price_pattern != kNone) out_ << " PUMP\t" << id(l.id) << "\tPATTERN\t" << pattern_id(p.price_pattern) << "\n";
     }
   }
 
@@ -326,13 +366,24 @@ class Writer {
     header("EMITTERS");
     const double f = units::emitter(m_);
     for (const Node &n : m_.nodes)
-      if (n.emitter_coeff > 0) out_ << " " << n.id << "\t" << num(n.emitter_coeff * f) << "\n";
+      if (n.emitter_coeff > 0) out_ << " " << id(n.id) << "\t" << num(n.emitter_coeff * f) << "\n";
+  }
+
+  // Only when some pipe leaks: not every reader knows the section.
+  void leakage() {
+    bool any = false;
+    for (const Link &l : m_.links) any = any || l.leak_area > 0 || l.leak_expansion > 0;
+    if (!any) return;
+    header("LEAKAGE");
+    for (const Link &l : m_.links)
+      if (l.leak_area > 0 || l.leak_expansion > 0)
+        out_ << " " << id(l.id) << "\t" << num(l.leak_area) << "\t" << num(l.leak_expansion) << "\n";
   }
 
   void quality() {
     header("QUALITY");
     for (const Node &n : m_.nodes)
-      if (n.initial_quality != 0) out_ << " " << n.id << "\t" << num(n.initial_quality) << "\n";
+      if (n.initial_quality != 0) out_ << " " << id(n.id) << "\t" << num(n.initial_quality) << "\n";
   }
 
   void sources() {
@@ -340,7 +391,7 @@ class Writer {
     static const char *kinds[] = {"CONCEN", "MASS", "SETPOINT", "FLOWPACED"};
     for (const Node &n : m_.nodes)
       if (n.source)
-        out_ << " " << n.id << "\t" << kinds[static_cast<int>(n.source->kind)] << "\t" << num(n.source->strength) << "\t"
+        out_ << " " << id(n.id) << "\t" << kinds[static_cast<int>(n.source->kind)] << "\t" << num(n.source->strength) << "\t"
              << pattern_id(n.source->pattern) << "\n";
   }
 
@@ -352,11 +403,11 @@ class Writer {
          << "\n LIMITING POTENTIAL\t" << num(r.limiting_potential) << "\n ROUGHNESS CORRELATION\t"
          << num(r.roughness_correlation) << "\n";
     for (const Link &l : m_.links) {
-      if (l.bulk_coeff) out_ << " BULK\t" << l.id << "\t" << num(*l.bulk_coeff) << "\n";
-      if (l.wall_coeff) out_ << " WALL\t" << l.id << "\t" << num(*l.wall_coeff) << "\n";
+      if (l.bulk_coeff) out_ << " BULK\t" << id(l.id) << "\t" << num(*l.bulk_coeff) << "\n";
+      if (l.wall_coeff) out_ << " WALL\t" << id(l.id) << "\t" << num(*l.wall_coeff) << "\n";
     }
     for (const Tank &t : m_.tanks)
-      if (t.bulk_coeff) out_ << " TANK\t" << m_.nodes[t.node].id << "\t" << num(*t.bulk_coeff) << "\n";
+      if (t.bulk_coeff) out_ << " TANK\t" << node_id(t.node) << "\t" << num(*t.bulk_coeff) << "\n";
   }
 
   void mixing() {
@@ -364,7 +415,7 @@ class Writer {
     static const char *models[] = {"MIXED", "2COMP", "FIFO", "LIFO"};
     for (const Tank &t : m_.tanks) {
       if (t.reservoir || (t.mixing == MixModel::Mixed && t.mix_fraction == 1.0)) continue;
-      out_ << " " << m_.nodes[t.node].id << "\t" << models[static_cast<int>(t.mixing)] << "\t" << num(t.mix_fraction)
+      out_ << " " << node_id(t.node) << "\t" << models[static_cast<int>(t.mixing)] << "\t" << num(t.mix_fraction)
            << "\n";
     }
   }
@@ -372,8 +423,8 @@ class Writer {
   void times() {
     header("TIMES");
     const Times &t = m_.times;
-    // Durations in seconds, so that nothing is lost to rounding.
-    auto sec = [](double v) { return format_number(v) + " SEC"; };
+    // Durations are whole seconds: h:mm:ss loses nothing and every reader takes it.
+    auto sec = [](double v) { return inp::format_duration(v); };
     out_ << " DURATION\t" << sec(t.duration) << "\n HYDRAULIC TIMESTEP\t" << sec(t.hydraulic_step)
          << "\n QUALITY TIMESTEP\t" << sec(t.quality_step) << "\n RULE TIMESTEP\t" << sec(t.rule_step)
          << "\n PATTERN TIMESTEP\t" << sec(t.pattern_step) << "\n PATTERN START\t" << sec(t.pattern_start)
@@ -391,6 +442,7 @@ class Writer {
     out_ << " UNITS\t" << units::flow_name(o.flow_units) << "\n";
     if (!o.pressure_units.empty()) out_ << " PRESSURE\t" << o.pressure_units << "\n";
     out_ << " HEADLOSS\t" << hl[static_cast<int>(o.headloss)] << "\n";
+    if (!o.hydraulics_mode.empty()) out_ << " HYDRAULICS\t" << o.hydraulics_mode << " " << id(o.hydraulics_file) << "\n";
     out_ << " SPECIFIC GRAVITY\t" << num(o.specific_gravity) << "\n VISCOSITY\t" << num(o.viscosity)
          << "\n TRIALS\t" << o.trials << "\n ACCURACY\t" << num(o.accuracy) << "\n CHECKFREQ\t" << o.check_freq
          << "\n MAXCHECK\t" << o.max_check << "\n DAMPLIMIT\t" << num(o.damp_limit) << "\n";
@@ -398,34 +450,40 @@ class Writer {
     if (o.flow_change > 0) out_ << " FLOWCHANGE\t" << num(flow(o.flow_change)) << "\n";
     if (o.unbalanced_continue < 0) out_ << " UNBALANCED\tSTOP\n";
     else out_ << " UNBALANCED\tCONTINUE " << o.unbalanced_continue << "\n";
-    out_ << " PATTERN\t" << o.default_pattern_id << "\n DEMAND MULTIPLIER\t" << num(o.demand_multiplier)
+    // The default pattern only when it exists: a dangling one means none.
+    if (o.default_pattern != kNone) out_ << " PATTERN\t" << id(o.default_pattern_id) << "\n";
+    out_ << " DEMAND MULTIPLIER\t" << num(o.demand_multiplier)
          << "\n DEMAND MODEL\t" << (o.demand_model == DemandModel::PressureDriven ? "PDA" : "DDA")
          << "\n MINIMUM PRESSURE\t" << num(pres(o.minimum_pressure)) << "\n REQUIRED PRESSURE\t"
          << num(pres(o.required_pressure)) << "\n PRESSURE EXPONENT\t" << num(o.pressure_exponent)
          << "\n EMITTER EXPONENT\t" << num(o.emitter_exponent) << "\n";
-    if (!o.emitter_backflow) out_ << " EMITTER BACKFLOW\tNO\n";
+    if (!o.emitter_backflow) out_ << " BACKFLOW ALLOWED\tNO\n";
     switch (o.quality) {
       case QualityKind::None: out_ << " QUALITY\tNONE\n"; break;
       case QualityKind::Age: out_ << " QUALITY\tAGE\n"; break;
-      case QualityKind::Trace: out_ << " QUALITY\tTRACE " << o.trace_node << "\n"; break;
+      case QualityKind::Trace: out_ << " QUALITY\tTRACE " << id(o.trace_node) << "\n"; break;
       case QualityKind::Chemical:
-        out_ << " QUALITY\t" << (o.quality_name.empty() ? "CHEMICAL" : o.quality_name) << " " << o.quality_units << "\n";
+        // Quoted when it holds blanks or is empty, the name reads back as it is.
+        out_ << " QUALITY\t" << id(o.quality_name);
+        if (!o.quality_units.empty()) out_ << " " << id(o.quality_units);
+        out_ << "\n";
         break;
     }
     out_ << " DIFFUSIVITY\t" << num(o.diffusivity) << "\n TOLERANCE\t" << num(o.quality_tolerance) << "\n";
-    if (!o.map_file.empty()) out_ << " MAP\t" << o.map_file << "\n";
+    if (!o.map_file.empty()) out_ << " MAP\t" << id(o.map_file) << "\n";
+    for (const std::string &line : o.kept_option_lines) out_ << line << "\n";
   }
 
   void coordinates() {
     header("COORDINATES");
     for (const Node &n : m_.nodes)
-      if (n.has_coords) out_ << " " << n.id << "\t" << num(n.x) << "\t" << num(n.y) << "\n";
+      if (n.has_coords) out_ << " " << id(n.id) << "\t" << num(n.x) << "\t" << num(n.y) << "\n";
   }
 
   void vertices() {
     header("VERTICES");
     for (const Link &l : m_.links)
-      for (auto [x, y] : l.vertices) out_ << " " << l.id << "\t" << num(x) << "\t" << num(y) << "\n";
+      for (auto [x, y] : l.vertices) out_ << " " << id(l.id) << "\t" << num(x) << "\t" << num(y) << "\n";
   }
 
   void verbatim(const char *name, const std::vector<std::string> &lines) { verbatim_body(name, lines); }

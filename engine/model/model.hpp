@@ -97,6 +97,8 @@ struct Link {
   double setting = 0.0;
   bool setting_given = false;     // a STATUS line gave a numeric setting
   std::optional<double> bulk_coeff, wall_coeff;  // REACTIONS per pipe
+  // [LEAKAGE] coefficients of a pipe, as given in the file (not simulated).
+  double leak_area = 0.0, leak_expansion = 0.0;
   int pump = kNone;               // index into Model::pumps
   std::vector<std::pair<double, double>> vertices;
   std::string tag;
@@ -157,6 +159,7 @@ struct Rule {
   std::vector<RulePremise> premises;
   std::vector<RuleAction> then_actions, else_actions;
   double priority = 0.0;
+  bool enabled = true;  // DISABLED in the file
 };
 
 struct Options {
@@ -189,6 +192,8 @@ struct Options {
   // CONVENTIONS REFERENCE); a session setting, not saved with the model.
   bool reference_quality_conventions = false;
   std::string map_file;
+  std::string hydraulics_mode, hydraulics_file;  // HYDRAULICS USE|SAVE file, kept for writing
+  std::vector<std::string> kept_option_lines;   // tuning options kept verbatim (HTOL, QTOL, RQTOL)
 };
 
 struct Times {
@@ -225,6 +230,8 @@ struct Model {
   Reactions reactions;
   Energy energy;
   std::vector<std::string> report_lines, label_lines, backdrop_lines;  // kept verbatim
+  // What the reader tolerated (line number, 0 when not tied to a line; reason).
+  std::vector<std::pair<int, std::string>> load_warnings;
   std::unordered_map<std::string, int> node_index, link_index, pattern_index, curve_index;
 
   int find_node(const std::string &id) const;     // kNone if absent

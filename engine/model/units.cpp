@@ -26,16 +26,24 @@ double flow(FlowUnits u) {
 }
 
 double pressure(const Model &m) {
+  // The pressure unit is chosen apart from the flow unit; without one, psi
+  // goes with US flow units and metres with metric ones.
   const double sg = m.options.specific_gravity;
   const std::string &pu = m.options.pressure_units;
-  if (m.us_units() || pu == "PSI") return kPsiPerFoot / kFoot * sg;
   if (pu == "KPA") return kPsiPerFoot / kFoot * kKpaPerPsi * sg;
-  return 1.0;  // metres of head, whatever the fluid's gravity
+  if (pu == "BAR") return kPsiPerFoot / kFoot * kBarPerPsi * sg;
+  if (pu == "FEET") return 1.0 / kFoot;
+  if (pu == "METERS") return 1.0;  // metres of head, whatever the fluid's gravity
+  if (pu == "PSI" || m.us_units()) return kPsiPerFoot / kFoot * sg;
+  return 1.0;
 }
 
 double emitter(const Model &m) {
-  // q = C p^e: C_display = C_SI * flow / pressure^e
-  return flow(m.options.flow_units) / std::pow(pressure(m), m.options.emitter_exponent);
+  // q = C p^e: C_display = C_SI * flow / pressure^e, the pressure in psi with
+  // US flow units and in metres with metric ones, whatever unit pressures
+  // are shown in.
+  const double p = m.us_units() ? kPsiPerFoot / kFoot * m.options.specific_gravity : 1.0;
+  return flow(m.options.flow_units) / std::pow(p, m.options.emitter_exponent);
 }
 
 const char *flow_name(FlowUnits u) {
@@ -46,8 +54,11 @@ const char *flow_name(FlowUnits u) {
 
 const char *pressure_name(const Model &m) {
   const std::string &pu = m.options.pressure_units;
-  if (m.us_units() || pu == "PSI") return "psi";
   if (pu == "KPA") return "kPa";
+  if (pu == "BAR") return "bar";
+  if (pu == "FEET") return "ft";
+  if (pu == "METERS") return "m";
+  if (pu == "PSI" || m.us_units()) return "psi";
   return "m";
 }
 

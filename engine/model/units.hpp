@@ -10,6 +10,7 @@ inline constexpr double kFoot = 0.3048;                       // m
 inline constexpr double kCubicFoot = kFoot * kFoot * kFoot;   // m3
 inline constexpr double kPsiPerFoot = 0.4333;                 // psi per ft of water
 inline constexpr double kKpaPerPsi = 6.895;
+inline constexpr double kBarPerPsi = 0.068948;
 
 // m3/s -> display flow unit.
 double flow(FlowUnits u);
