@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 #include "api/boundary.hpp"
 #include "commands/time_text.hpp"
@@ -128,6 +129,22 @@ const auto variables = std::to_array<Variable>({
     {"NPENDING", "number of queued commands",
      [](const Engine &e) { return std::to_string(e.pending().size()); }},
     {"LASTERROR", "message of the last failure", [](const Engine &e) { return e.last_error(); }},
+    {"NLOADWARNINGS", "number of warnings of the model file's reading",
+     [](const Engine &e) { return count(e, [](const Model &m) { return m.load_warnings.size(); }); }},
+    {"LOADWARNINGS", "warnings of the model file's reading, one line each (file:line: reason)",
+     [](const Engine &e) {
+       std::string text;
+       if (!e.has_model()) return text;
+       const std::string file = std::filesystem::path(e.model_file()).filename().string();
+       for (const auto &[line, reason] : e.model().load_warnings) {
+         if (!text.empty()) text += '\n';
+         text += file;
+         if (line > 0) text += ':' + std::to_string(line);
+         text += ": ";
+         text += reason;
+       }
+       return text;
+     }},
     {"LASTSTATUS", "status code of the last failure",
      [](const Engine &e) { return std::to_string(code(e.last_status())); }},
 });

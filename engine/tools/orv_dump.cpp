@@ -83,6 +83,10 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
+  // What the reader tolerated, in the form of its errors.
+  for (const auto &[line, reason] : model.load_warnings)
+    std::fprintf(stderr, "warning: %s%s: %s\n", argv[1], line > 0 ? (":" + std::to_string(line)).c_str() : "",
+                 reason.c_str());
   if (argc >= 4 && std::strcmp(argv[2], "--save") == 0) {
     orv::write_inp(model, argv[3]);
     return 0;
