@@ -16,6 +16,7 @@ The helpers are shared with bench/quality_corpus.py, which runs the larger
 networks at their full durations and prints the table of docs/quality.md.
 """
 import os
+import re
 import tempfile
 from pathlib import Path
 
@@ -41,6 +42,16 @@ REFUSED = {
 }
 # Files the reference itself refuses (deliberately broken inputs).
 BROKEN = {"Net1broken.inp"}
+# Durations the reference's hydraulics get through (it stops at 12 h there).
+MAX_HOURS = {"Battle of the Calibration Networks System.inp": 11}
+# Lines the INP reader does not take yet, replaced by equivalents that change
+# no quality result, so that the network is still compared.
+# (The reference reads "0 am" as midnight and ignores a default pattern that
+# does not exist.)
+FIXUPS = {
+    "foss_poly_1.inp": [("Start ClockTime    \t0 am", "Start ClockTime    \t12 am"),
+                        (" Pattern            \ttime", ";")],
+}
 
 
 # Flow units per ft3/s as the reference converts them (its internal unit):
@@ -214,6 +225,14 @@ def compare_network(inp, mode, hours=None, reference_conventions=True, folder=No
     replaces the duration (None: the file's own, 0 h becomes CASE_HOURS)."""
     with tempfile.TemporaryDirectory() as tmp:
         tmp = Path(folder or tmp)
+        inp = Path(inp)
+        if inp.name in FIXUPS:
+            text = inp.read_text(encoding="latin-1")
+            for old, new in FIXUPS[inp.name]:
+                assert old in text, old
+                text = text.replace(old, new)
+            inp = tmp / inp.name
+            inp.write_text(text, encoding="latin-1")
         if hours is not None:
             inp = with_sections(inp, tmp, "case.inp", add=f"[TIMES]\n Duration {hours}:00\n")
         hyd = tmp / "hyd.txt"
@@ -223,11 +242,15 @@ def compare_network(inp, mode, hours=None, reference_conventions=True, folder=No
         return Agreement(ours, ref)
 
 
-def case_hours(duration):
-    """Duration of the test run: CASE_HOURS for single instants, else at most that."""
+def case_hours(inp, duration, limit=CASE_HOURS):
+    """Duration of a run in hours (None: the file's own): CASE_HOURS for
+    single instants, at most limit (None: no limit) otherwise."""
+    cap = MAX_HOURS.get(Path(inp).name)
     if duration == 0:
-        return CASE_HOURS
-    return CASE_HOURS if duration > CASE_HOURS * 3600 else None
+        return min(CASE_HOURS, cap or CASE_HOURS)
+    if cap and duration > cap * 3600:
+        return cap
+    return limit if limit and duration > limit * 3600 else None
 
 
 def _test_params():
@@ -241,7 +264,31 @@ def _test_params():
 
 @pytest.mark.parametrize("inp,mode,duration", _test_params())
 def test_corpus_quality_matches_reference(inp, mode, duration, tmp_path):
-    agreement = compare_network(inp, mode, case_hours(duration), folder=tmp_path)
+    agreement = compare_network(inp, mode, case_hours(inp, duration), folder=tmp_path)
     t, share = agreement.worst_instant()
     assert agreement.min_share >= REQUIRED_SHARE, (
         f"{share:.4%} within tolerance at {t:g} h; worst {agreement.worst}")
+
+
+MIXING_NETWORK = "ky11.inp"  # 28 tanks, several full at the start and at times after
+
+
+@pytest.mark.parametrize("model", ["2COMP 0.4", "FIFO", "LIFO"])
+def test_tank_mixing_models_match_reference(model, tmp_path):
+    """Every tank of a network whose tanks fill to the top and empty again,
+    under each layered mixing model: the contents never exceed the tank, the
+    zones of a two-compartment tank and the spill of a full layered tank as
+    the reference books them."""
+    found = [p for p in corpus() if p.name == MIXING_NETWORK and p.parent.name != "library"]
+    if not found:
+        pytest.skip("corpus not fetched (python tests/fetch_networks.py)")
+    text = found[0].read_text(encoding="latin-1")
+    tanks = re.search(r"^\[TANKS\]([^\[]*)", text, re.M | re.I).group(1)
+    ids = [line.split()[0] for line in tanks.splitlines() if line.strip() and not line.strip().startswith(";")]
+    inp = with_sections(found[0], tmp_path, "mixing.inp",
+                        replace={"MIXING": "\n".join(f" {i} {model}" for i in ids)})
+    for hours in (12, CASE_HOURS):  # full at the end of the run, and not
+        agreement = compare_network(inp, None, hours, folder=tmp_path)
+        t, share = agreement.worst_instant()
+        assert agreement.min_share >= REQUIRED_SHARE, (
+            f"{hours} h: {share:.4%} within tolerance at {t:g} h; worst {agreement.worst}")
