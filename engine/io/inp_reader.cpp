@@ -932,7 +932,7 @@ class Reader {
       }
       if (l.tokens.size() == 2) {
         Link &link = m_.links[link_ref(l.tokens[0])];
-        if (link.kind == LinkKind::CVPipe) fail("a check valve cannot be given a status");
+        if (link.kind == LinkKind::CVPipe) fail("a check valve cannot be closed or opened by [STATUS]");
         if (link.kind == LinkKind::GPV && !st) fail("a GPV setting is its curve");
         set_status(link, st, value);
       } else {

@@ -429,7 +429,8 @@ class Writer {
          << "\n QUALITY TIMESTEP\t" << sec(t.quality_step) << "\n RULE TIMESTEP\t" << sec(t.rule_step)
          << "\n PATTERN TIMESTEP\t" << sec(t.pattern_step) << "\n PATTERN START\t" << sec(t.pattern_start)
          << "\n REPORT TIMESTEP\t" << sec(t.report_step) << "\n REPORT START\t" << sec(t.report_start)
-         << "\n START CLOCKTIME\t" << inp::format_clocktime(t.start_clocktime) << "\n STATISTIC\t" << t.statistic
+         << "\n START CLOCKTIME\t" << inp::format_clocktime(t.start_clocktime) << "\n STATISTIC\t"
+         << (t.statistic == "AVERAGE" ? "AVERAGED" : t.statistic)  // the long form reads everywhere
          << "\n";
   }
 
