@@ -34,6 +34,9 @@ KNOWN = {
     ("Richmond_standard", "1e-6"): "heads within 1.5e-3 ft behind a closed link (round-off)",
     ("Net6", "default"): "96 h of 60 level-controlled pumps: tank levels drift by 6e-3 ft",
     ("Net6", "1e-6"): "96 h of 60 level-controlled pumps: tank levels drift by 1.2e-2 ft",
+    ("gessler1985", "default"): "pipes of 0.0001 mm feed junction 10 from nodes whose heads are meaningless "
+                                "in both engines (flow = conductance x absurd head difference)",
+    ("gessler1985", "1e-6"): "pipes of 0.0001 mm feed junction 10 from nodes whose heads are meaningless",
     ("MICROPOLIS_v1", "default"): "pump HSP#1/HSP#3 switching differs from 20 h: not yet explained",
     ("MICROPOLIS_v1", "1e-6"): "pump switching differs from 1 h: not yet explained",
 }
