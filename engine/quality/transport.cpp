@@ -386,9 +386,9 @@ void Transport::step(double dt) {
 }
 
 double Transport::link_quality(int k) const {
-  if (chains_.first(k) >= 0 && held_v_[k] > 0.0) return flip(held_m_[k] / held_v_[k]);
+  if (chains_.first(k) >= 0 && held_v_[k] > 0.0) return reported(held_m_[k] / held_v_[k]);
   const Link &l = m_.links[k];
-  return flip((out_q_[l.from] + out_q_[l.to]) / 2.0);
+  return reported((out_q_[l.from] + out_q_[l.to]) / 2.0);
 }
 
 }  // namespace orv::wq

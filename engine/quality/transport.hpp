@@ -6,6 +6,7 @@
 // sources) and releases the mixture into its outflowing links as new parcels.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -42,7 +43,7 @@ class Transport {
   void step(double dt);
 
   // Quality of the water leaving a node (sources included).
-  double node_quality(int n) const { return flip(out_q_[n]); }
+  double node_quality(int n) const { return reported(out_q_[n]); }
   // Volume-weighted mean quality of a link's contents; for a link without
   // contents (pumps and valves, between the steps that pass water on), the
   // mean quality of its end nodes.
@@ -64,6 +65,9 @@ class Transport {
   // its age, so that water ages without visiting every parcel at every step;
   // flip converts either way (weighted means commute with it).
   double flip(double q) const { return by_birth_ ? clock_ - q : q; }
+  // An age from a time of birth, without the rounding that turns new water's
+  // 0 into -1e-15.
+  double reported(double q) const { return by_birth_ ? std::max(0.0, clock_ - q) : q; }
   int downstream(int k) const;
   int upstream(int k) const;
 
