@@ -1512,7 +1512,7 @@ class Reader {
     std::vector<bool> linked(m_.nodes.size(), false);
     for (const Link &l : m_.links) linked[l.from] = linked[l.to] = true;
     for (std::size_t i = 0; i < m_.nodes.size(); ++i)
-      if (!linked[i] && m_.nodes[i].kind == NodeKind::Junction) fail("junction " + m_.nodes[i].id + " is not connected to any link");
+      if (!linked[i] && m_.nodes[i].kind == NodeKind::Junction) warn("junction " + m_.nodes[i].id + " is not connected to any link");
     if (dropped_warnings_ > 0) warn(std::to_string(dropped_warnings_) + " more warnings not kept");
   }
 
