@@ -6,6 +6,9 @@
 #include "io/inp_writer.hpp"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -58,7 +61,42 @@ class Writer {
   bool us_;
   std::ostringstream out_;
 
-  static std::string num(double v) { return format_number(v); }
+  // The shortest text (15 to 17 digits) that reads back to the very value.
+  static std::string num(double v) { return exact(v, 1.0, 1.0); }
+  // A value converted to display units, in the fewest digits (15 to 17) that
+  // read back, through the reader's own factor, to the very value held.
+  // When no text reads back to it, the value the 17-digit text reads back to
+  // is written instead, so that saving again writes the same text.
+  static std::string exact(double si, double to_display, double from_display) {
+    char buf[64];
+    auto reads_back = [&](double v, int digits) {
+      std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+      return std::strtod(buf, nullptr) * from_display == si;
+    };
+    auto text = [&] { return std::string(std::strcmp(buf, "-0") == 0 ? "0" : buf); };
+    for (int pass = 0; pass < 2; ++pass) {
+      const double v = si * to_display;
+      for (int digits = 15; digits <= 17; ++digits)
+        if (reads_back(v, digits)) return text();
+      // The value read may lie a few units of the last place away.
+      double down = v, up = v;
+      for (int k = 0; k < 4; ++k) {
+        down = std::nextafter(down, -HUGE_VAL);
+        up = std::nextafter(up, HUGE_VAL);
+        if (reads_back(down, 17) || reads_back(up, 17)) return text();
+      }
+      reads_back(v, 17);
+      si = std::strtod(buf, nullptr) * from_display;
+    }
+    return text();
+  }
+  std::string L(double si) const { return exact(si, units::length(us_), us_ ? units::kFoot : 1.0); }
+  std::string D(double si) const { return exact(si, units::diameter(us_), us_ ? units::kFoot / 12.0 : 0.001); }
+  std::string V(double si) const { return exact(si, units::volume(us_), us_ ? units::kCubicFoot : 1.0); }
+  std::string Q(double si) const {
+    return exact(si, units::flow(m_.options.flow_units), 1.0 / units::flow(m_.options.flow_units));
+  }
+  std::string Pres(double si) const { return exact(si, units::pressure(m_), 1.0 / units::pressure(m_)); }
   double flow(double q) const { return q * units::flow(m_.options.flow_units); }
   double len(double v) const { return v * units::length(us_); }
   double pres(double v) const { return v * units::pressure(m_); }
@@ -70,6 +108,14 @@ class Writer {
   std::string link_id(int i) const { return id(m_.links[i].id); }
   std::string curve_id(int i) const { return id(m_.curves[i].id); }
   std::string comment(const std::string &c) const { return c.empty() ? "" : "\t;" + c; }
+
+  std::string setting_text(LinkKind k, double v) const {
+    switch (k) {
+      case LinkKind::PRV: case LinkKind::PSV: case LinkKind::PBV: return Pres(v);
+      case LinkKind::FCV: return Q(v);
+      default: return num(v);
+    }
+  }
 
   double setting_display(LinkKind k, double v) const {
     switch (k) {
@@ -91,7 +137,7 @@ class Writer {
     for (const Node &n : m_.nodes) {
       if (n.kind != NodeKind::Junction) continue;
       // Demands are all written in [DEMANDS], where categories have their place.
-      out_ << " " << id(n.id) << "\t" << num(len(n.elevation)) << comment(n.comment) << "\n";
+      out_ << " " << id(n.id) << "\t" << L((n.elevation)) << comment(n.comment) << "\n";
     }
   }
 
@@ -109,16 +155,16 @@ class Writer {
       if (t.reservoir) {
         run_header("RESERVOIRS", current);
         reservoirs = true;
-        out_ << " " << id(n.id) << "\t" << num(len(n.elevation)) << "\t" << pattern_id(t.head_pattern)
+        out_ << " " << id(n.id) << "\t" << L((n.elevation)) << "\t" << pattern_id(t.head_pattern)
              << comment(n.comment) << "\n";
         continue;
       }
       run_header("TANKS", current);
       tanks = true;
       // The overflow flag only when set: some readers take any ninth field for YES.
-      out_ << " " << id(n.id) << "\t" << num(len(n.elevation)) << "\t" << num(len(t.initial_level)) << "\t"
-           << num(len(t.min_level)) << "\t" << num(len(t.max_level)) << "\t" << num(len(t.diameter)) << "\t"
-           << num(vol(t.min_volume)) << "\t" << (t.volume_curve == kNone ? "*" : curve_id(t.volume_curve))
+      out_ << " " << id(n.id) << "\t" << L((n.elevation)) << "\t" << L((t.initial_level)) << "\t"
+           << L((t.min_level)) << "\t" << L((t.max_level)) << "\t" << L((t.diameter)) << "\t"
+           << V((t.min_volume)) << "\t" << (t.volume_curve == kNone ? "*" : curve_id(t.volume_curve))
            << (t.overflow ? "\tYES" : "") << comment(n.comment) << "\n";
     }
     if (!reservoirs) header("RESERVOIRS");
@@ -150,10 +196,11 @@ class Writer {
 
   void pipe(const Link &l) {
     const bool dw = m_.options.headloss == HeadlossFormula::DarcyWeisbach;
-    const double rough = dw ? l.roughness * units::dw_roughness(us_) : l.roughness;
+    const std::string rough =
+        dw ? exact(l.roughness, units::dw_roughness(us_), us_ ? units::kFoot / 1000.0 : 0.001) : num(l.roughness);
     const char *status = l.kind == LinkKind::CVPipe ? "CV" : l.initial_status == LinkStatus::Closed ? "CLOSED" : "OPEN";
-    out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to) << "\t" << num(len(l.length)) << "\t"
-         << num(l.diameter * units::diameter(us_)) << "\t" << num(rough) << "\t" << num(l.minor_loss) << "\t" << status
+    out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to) << "\t" << L((l.length)) << "\t"
+         << D(l.diameter) << "\t" << rough << "\t" << num(l.minor_loss) << "\t" << status
          << comment(l.comment) << "\n";
   }
 
@@ -162,7 +209,7 @@ class Writer {
       const Pump &p = m_.pumps[l.pump];
       out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to);
       if (p.head_curve != kNone) out_ << "\tHEAD " << curve_id(p.head_curve);
-      if (p.power > 0) out_ << "\tPOWER " << num(power(p.power));
+      if (p.power > 0) out_ << "\tPOWER " << exact(p.power, units::power(us_), us_ ? 745.7 : 1000.0);
       if (p.speed != 1.0) out_ << "\tSPEED " << num(p.speed);
       if (p.speed_pattern != kNone) out_ << "\tPATTERN " << pattern_id(p.speed_pattern);
       out_ << comment(l.comment) << "\n";
@@ -173,9 +220,9 @@ class Writer {
     static const char *types[] = {"PRV", "PSV", "PBV", "FCV", "TCV", "GPV"};
     const int t = static_cast<int>(l.kind) - static_cast<int>(LinkKind::PRV);
     const std::string setting = l.kind == LinkKind::GPV ? curve_id(static_cast<int>(l.setting))
-                                                        : num(setting_display(l.kind, l.setting));
+                                                        : setting_text(l.kind, l.setting);
     out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to) << "\t"
-         << num(l.diameter * units::diameter(us_)) << "\t" << types[t] << "\t" << setting << "\t" << num(l.minor_loss)
+         << D(l.diameter) << "\t" << types[t] << "\t" << setting << "\t" << num(l.minor_loss)
          << comment(l.comment) << "\n";
   }
 
@@ -191,7 +238,7 @@ class Writer {
     header("DEMANDS");
     for (const Node &n : m_.nodes)
       for (const Demand &d : n.demands)
-        out_ << " " << id(n.id) << "\t" << num(flow(d.base)) << "\t" << pattern_id(d.pattern)
+        out_ << " " << id(n.id) << "\t" << Q((d.base)) << "\t" << pattern_id(d.pattern)
              << (d.category.empty() ? "" : "\t;" + d.category) << "\n";
   }
 
@@ -244,25 +291,48 @@ class Writer {
         case CurveKind::Volume: kind = "VOLUME"; fx = units::length(us_); fy = units::volume(us_); break;
         case CurveKind::Generic: break;
       }
+      // The reader's factors back to SI, for exact text.
+      const double flow_back = 1.0 / units::flow(m_.options.flow_units), len_back = us_ ? units::kFoot : 1.0;
+      const double back_x = c.kind == CurveKind::Volume ? len_back : c.kind == CurveKind::Generic ? 1.0 : flow_back;
+      const double back_y = c.kind == CurveKind::Volume       ? (us_ ? units::kCubicFoot : 1.0)
+                            : c.kind == CurveKind::Pump || c.kind == CurveKind::Headloss ? len_back
+                                                                                          : 1.0;
       // The kind is also named in the comment line before the first point, for readers.
       if (kind) out_ << ";" << kind << ": " << c.comment << "\n";
       else if (!c.comment.empty()) out_ << ";" << c.comment << "\n";
       const std::string type = kind && !used[ci] ? std::string("\t") + (c.kind == CurveKind::Efficiency ? "EFFIC" : kind) : "";
       for (std::size_t i = 0; i < c.x.size(); ++i)
-        out_ << " " << id(c.id) << "\t" << num(c.x[i] * fx) << "\t" << num(c.y[i] * fy) << type << "\n";
+        out_ << " " << id(c.id) << "\t" << exact(c.x[i], fx, back_x) << "\t" << exact(c.y[i], fy, back_y) << type << "\n";
     }
   }
 
   std::string action_text(int link, const std::optional<LinkStatus> &st, const std::optional<double> &set) const {
     if (set) {
       const Link &l = m_.links[link];
-      return num(l.kind == LinkKind::Pump ? *set : setting_display(l.kind, *set));
+      return l.kind == LinkKind::Pump ? num(*set) : setting_text(l.kind, *set);
     }
     switch (st.value_or(LinkStatus::Open)) {
       case LinkStatus::Open: return "OPEN";
       case LinkStatus::Closed: return "CLOSED";
       default: return "ACTIVE";
     }
+  }
+
+  // Control times are read as hours and truncated to whole seconds, so
+  // "h:mm:ss" may come back a second short (0.1 + 0.2 is not 0.3): then
+  // decimal hours a little past the second are written instead.
+  static std::string control_time(double seconds, bool clock) {
+    const std::string text = clock ? inp::format_clocktime(seconds) : inp::format_duration(seconds);
+    const auto space = text.find(' ');
+    const std::string value = text.substr(0, space), unit = space == std::string::npos ? "" : text.substr(space + 1);
+    auto back = [](const std::string &v, const std::string &u) {
+      auto h = inp::parse_hours(v, u);
+      return h ? std::floor(3600.0 * *h) : -1.0;
+    };
+    if (back(value, unit) == seconds) return text;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.12g", (seconds + 0.25) / 3600.0);
+    return back(buf, "") == seconds ? buf : text;
   }
 
   void controls() {
@@ -272,15 +342,15 @@ class Writer {
       switch (c.type) {
         case Control::Type::LowLevel: case Control::Type::HighLevel: {
           const Node &n = m_.nodes[c.node];
-          const double v = n.kind == NodeKind::Junction ? pres(c.grade) : len(c.grade);
-          out_ << " IF NODE " << id(n.id) << (c.type == Control::Type::LowLevel ? " BELOW " : " ABOVE ") << num(v);
+          out_ << " IF NODE " << id(n.id) << (c.type == Control::Type::LowLevel ? " BELOW " : " ABOVE ")
+               << (n.kind == NodeKind::Junction ? Pres(c.grade) : L(c.grade));
           break;
         }
         case Control::Type::Timer:
-          out_ << " AT TIME " << inp::format_duration(c.time);
+          out_ << " AT TIME " << control_time(c.time, false);
           break;
         case Control::Type::TimeOfDay:
-          out_ << " AT CLOCKTIME " << inp::format_clocktime(c.time);
+          out_ << " AT CLOCKTIME " << control_time(c.time, true);
           break;
       }
       out_ << (c.enabled ? "" : " DISABLED") << "\n";
@@ -305,19 +375,19 @@ class Writer {
       s += p.status == LinkStatus::Open ? "OPEN" : p.status == LinkStatus::Closed ? "CLOSED" : "ACTIVE";
       return s;
     }
-    double v = p.value;
+    const double v = p.value;
     switch (p.variable) {
-      case P::Variable::Demand: case P::Variable::Flow: v = flow(v); break;
-      case P::Variable::Head: case P::Variable::Grade: case P::Variable::Level: v = len(v); break;
-      case P::Variable::Pressure: v = pres(v); break;
-      case P::Variable::Power: v = power(v); break;
+      case P::Variable::Demand: case P::Variable::Flow: return s + Q(v);
+      case P::Variable::Head: case P::Variable::Grade: case P::Variable::Level: return s + L(v);
+      case P::Variable::Pressure: return s + Pres(v);
+      case P::Variable::Power: return s + exact(v, units::power(us_), us_ ? 745.7 : 1000.0);
       case P::Variable::Setting:
         if (p.index != kNone && p.object != P::Object::System && p.object >= P::Object::Link)
-          v = setting_display(m_.links[p.index].kind, v);
+          return s + setting_text(m_.links[p.index].kind, v);
         break;
       case P::Variable::ClockTime: return s + inp::format_clocktime(v);
       case P::Variable::Time: return s + inp::format_duration(v);
-      case P::Variable::FillTime: case P::Variable::DrainTime: v /= 3600.0; break;  // hours
+      case P::Variable::FillTime: case P::Variable::DrainTime: return s + exact(v, 1.0 / 3600.0, 3600.0);  // hours
       default: break;
     }
     return s + num(v);
@@ -366,7 +436,7 @@ class Writer {
     header("EMITTERS");
     const double f = units::emitter(m_);
     for (const Node &n : m_.nodes)
-      if (n.emitter_coeff > 0) out_ << " " << id(n.id) << "\t" << num(n.emitter_coeff * f) << "\n";
+      if (n.emitter_coeff > 0) out_ << " " << id(n.id) << "\t" << exact(n.emitter_coeff, f, 1.0 / f) << "\n";
   }
 
   // Only when some pipe leaks: not every reader knows the section.
@@ -447,16 +517,16 @@ class Writer {
     out_ << " SPECIFIC GRAVITY\t" << num(o.specific_gravity) << "\n VISCOSITY\t" << num(o.viscosity)
          << "\n TRIALS\t" << o.trials << "\n ACCURACY\t" << num(o.accuracy) << "\n CHECKFREQ\t" << o.check_freq
          << "\n MAXCHECK\t" << o.max_check << "\n DAMPLIMIT\t" << num(o.damp_limit) << "\n";
-    if (o.head_error > 0) out_ << " HEADERROR\t" << num(len(o.head_error)) << "\n";
-    if (o.flow_change > 0) out_ << " FLOWCHANGE\t" << num(flow(o.flow_change)) << "\n";
+    if (o.head_error > 0) out_ << " HEADERROR\t" << L((o.head_error)) << "\n";
+    if (o.flow_change > 0) out_ << " FLOWCHANGE\t" << Q((o.flow_change)) << "\n";
     if (o.unbalanced_continue < 0) out_ << " UNBALANCED\tSTOP\n";
     else out_ << " UNBALANCED\tCONTINUE " << o.unbalanced_continue << "\n";
     // The default pattern only when it exists: a dangling one means none.
     if (o.default_pattern != kNone) out_ << " PATTERN\t" << id(o.default_pattern_id) << "\n";
     out_ << " DEMAND MULTIPLIER\t" << num(o.demand_multiplier)
          << "\n DEMAND MODEL\t" << (o.demand_model == DemandModel::PressureDriven ? "PDA" : "DDA")
-         << "\n MINIMUM PRESSURE\t" << num(pres(o.minimum_pressure)) << "\n REQUIRED PRESSURE\t"
-         << num(pres(o.required_pressure)) << "\n PRESSURE EXPONENT\t" << num(o.pressure_exponent)
+         << "\n MINIMUM PRESSURE\t" << Pres((o.minimum_pressure)) << "\n REQUIRED PRESSURE\t"
+         << Pres((o.required_pressure)) << "\n PRESSURE EXPONENT\t" << num(o.pressure_exponent)
          << "\n EMITTER EXPONENT\t" << num(o.emitter_exponent) << "\n";
     if (!o.emitter_backflow) out_ << " BACKFLOW ALLOWED\tNO\n";
     switch (o.quality) {
