@@ -395,11 +395,33 @@ class Simulation {
 
 }  // namespace
 
+namespace {
+// A junction no link touches has no equation to balance it; such a file loads
+// (with a warning) but cannot be simulated. Names the first few.
+std::string unconnected_junctions(const Model &model) {
+  std::vector<char> linked(model.nodes.size(), 0);
+  for (const Link &l : model.links) linked[l.from] = linked[l.to] = 1;
+  std::string names;
+  int count = 0;
+  for (std::size_t i = 0; i < model.nodes.size(); ++i)
+    if (!linked[i] && model.nodes[i].kind == NodeKind::Junction && count++ < 10)
+      names += (names.empty() ? "" : ", ") + model.nodes[i].id;
+  if (count > 10) names += " and " + std::to_string(count - 10) + " more";
+  return names;
+}
+}  // namespace
+
 HydraulicRun simulate_hydraulics(const Model &model) {
   if (model.tanks.empty()) {
     HydraulicRun run;
     run.status = kHydErrNoSource;
     run.message = "the network has no tank or reservoir";
+    return run;
+  }
+  if (const std::string names = unconnected_junctions(model); !names.empty()) {
+    HydraulicRun run;
+    run.status = kHydErrInvalid;
+    run.message = "the network has unconnected junctions: " + names;
     return run;
   }
   try {
