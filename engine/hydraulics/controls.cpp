@@ -173,9 +173,10 @@ double premise_value(const Net &net, const State &s, const RulePremise &p) {
       case V::Time: return s.time;
       case V::ClockTime: return seconds_of_day(s.time + net.model->times.start_clocktime);
       case V::Demand: {
+        // What the junctions ask for (positive demands), not what they receive.
         double total = 0;
         for (std::size_t i = 0; i < net.nodes.size(); ++i)
-          if (net.nodes[i].kind == NodeKind::Junction) total += s.demand_flow[i] + s.emitter_flow[i];
+          if (net.nodes[i].kind == NodeKind::Junction && s.demand[i] > 0) total += s.demand[i];
         return total;
       }
       default: return 0;
@@ -191,20 +192,21 @@ double premise_value(const Net &net, const State &s, const RulePremise &p) {
       case V::Head: case V::Grade: return s.head[i];
       case V::Level: case V::Pressure: return s.head[i] - n.elevation;
       case V::FillTime: case V::DrainTime: {
-        if (n.kind != NodeKind::Tank) return 0;
+        // Neither holds for a junction, a reservoir, or a tank not filling (draining).
+        if (n.kind != NodeKind::Tank || net.tanks[n.tank].reservoir) return kMissing;
         const TankData &t = net.tanks[n.tank];
         const double q = s.demand[i];
-        const double v = tank_volume(net, t, s.head[i]);
-        if (p.variable == V::FillTime) return q > 0 ? (t.vmax - v) / q : 1e30;
-        return q < 0 ? (t.vmin - v) / q : 1e30;
+        const double v = s.volume[n.tank];
+        if (p.variable == V::FillTime) return q > kTiny ? (t.vmax - v) / q : kMissing;
+        return q < -kTiny ? (t.vmin - v) / q : kMissing;
       }
       default: return 0;
     }
   }
   const int k = p.index;
   switch (p.variable) {
-    case V::Flow: return is_closed(s.status[k]) ? 0.0 : s.flow[k];
-    case V::Setting: return missing(s.setting[k]) ? 0.0 : s.setting[k];
+    case V::Flow: return std::abs(s.flow[k]);
+    case V::Setting: return s.setting[k];  // missing: no comparison holds
     default: return 0;
   }
 }
@@ -257,27 +259,71 @@ bool evaluate(const Net &net, const State &s, const RulePremise &p, double dt) {
   const double x = premise_value(net, s, p);
   if (p.variable == V::Time || p.variable == V::ClockTime) {
     // "=" on a time holds when that instant falls within the substep just taken.
-    if (p.relation == R::Eq || p.relation == R::Is) {
-      if (p.variable == V::Time) return p.value > x - dt && p.value <= x;
-      const double t1 = x - dt, t2 = x;
-      if (t1 >= 0) return p.value > t1 && p.value <= t2;
-      return p.value > t1 + 86400.0 || p.value <= t2;
+    if (p.relation == R::Eq || p.relation == R::Is || p.relation == R::Ne || p.relation == R::Not) {
+      bool within;
+      if (p.variable == V::Time) {
+        within = p.value > x - dt && p.value <= x;
+      } else {
+        const double t1 = x - dt, t2 = x;
+        within = t1 >= 0 ? p.value > t1 && p.value <= t2 : p.value > t1 + 86400.0 || p.value <= t2;
+      }
+      return (p.relation == R::Eq || p.relation == R::Is) ? within : !within;
     }
-    return compare(p.relation, x, p.value, 0.0);
+    // Inequalities on a time are strict where they say so: no margin.
+    switch (p.relation) {
+      case R::Lt: case R::Below: return x < p.value;
+      case R::Le: return x <= p.value;
+      case R::Gt: case R::Above: return x > p.value;
+      case R::Ge: return x >= p.value;
+      default: return false;
+    }
   }
   return compare(p.relation, x, p.value, premise_tolerance(net, p));
 }
 
 }  // namespace
 
+// A rule action acts only where it changes something: OPEN on a link that is
+// shut (by any cause), CLOSED on one that is not, otherwise a new setting
+// differing by more than 1e-3 (ft, cfs or speed, the customary margin). A new
+// setting leaves a pressure or throttle valve's status to its status checks,
+// opening it only if it was fixed closed. True if the link changed.
+bool take_rule_action(const Net &net, State &s, int k, const RuleAction *a) {
+  const LinkKind kind = net.links[k].kind;
+  if (a->status == LinkStatus::Open && !a->setting) {
+    if (!is_closed(s.status[k])) return false;
+    apply_target(net, s, k, target_for_status(net, s, k, LinkStatus::Open));
+    return true;
+  }
+  if (a->status == LinkStatus::Closed && !a->setting) {
+    if (is_closed(s.status[k])) return false;
+    apply_target(net, s, k, target_for_status(net, s, k, LinkStatus::Closed));
+    return true;
+  }
+  if (!a->setting) return false;
+  const double x = *a->setting, v = s.setting[k];
+  double margin = 1e-3;
+  if (kind == LinkKind::PRV || kind == LinkKind::PSV || kind == LinkKind::PBV) margin *= kFt;
+  else if (kind == LinkKind::FCV) margin *= kCfs;
+  if (!missing(v) && std::abs(x - v) <= margin) return false;
+  if (kind == LinkKind::Pump || kind == LinkKind::FCV) {
+    apply_target(net, s, k, target_for_setting(net, k, x));
+  } else {
+    if (missing(v) && is_closed(s.status[k])) s.status[k] = Status::Open;
+    s.setting[k] = x;
+  }
+  return true;
+}
+
 int apply_rules(const Net &net, State &s, double dt) {
   struct Pending {
     int link;
-    LinkTarget target;
+    const RuleAction *action;
     double priority;
   };
   std::vector<Pending> pending;
   for (const Rule &rule : net.model->rules) {
+    if (!rule.enabled) continue;
     // Premises combine left to right: OR keeps a true result, AND needs one.
     bool result = true;
     for (const RulePremise &p : rule.premises) {
@@ -290,19 +336,17 @@ int apply_rules(const Net &net, State &s, double dt) {
     }
     const auto &actions = result ? rule.then_actions : rule.else_actions;
     for (const RuleAction &a : actions) {
-      LinkTarget t = a.setting ? target_for_setting(net, a.link, *a.setting)
-                               : target_for_status(net, s, a.link, a.status.value_or(LinkStatus::Open));
       bool placed = false;
       for (Pending &p : pending) {
         if (p.link != a.link) continue;
         placed = true;
-        if (rule.priority > p.priority) p = {a.link, t, rule.priority};
+        if (rule.priority > p.priority) p = {a.link, &a, rule.priority};
       }
-      if (!placed) pending.push_back({a.link, t, rule.priority});
+      if (!placed) pending.push_back({a.link, &a, rule.priority});
     }
   }
   int changed = 0;
-  for (const Pending &p : pending) changed += apply_target(net, s, p.link, p.target);
+  for (const Pending &p : pending) changed += take_rule_action(net, s, p.link, p.action);
   return changed;
 }
 

@@ -190,6 +190,14 @@ VARIANTS = {
               "[RULES]\nRULE R1\nIF TANK TK LEVEL ABOVE 30\nTHEN PUMP PU STATUS IS CLOSED\n"
               "RULE R2\nIF TANK TK LEVEL BELOW 12\nOR SYSTEM CLOCKTIME >= 11 PM\nTHEN PUMP PU STATUS IS OPEN\n"
               "AND PIPE P6 STATUS IS OPEN\nELSE PIPE P6 STATUS IS CLOSED\nPRIORITY 2\n"},
+    # At exactly 8 PM only the second rule holds: time inequalities are strict,
+    # and equal priorities leave a link to the first rule that names it.
+    "rules_at_clock_boundaries": {"[CONTROLS]\n LINK PU CLOSED IF NODE TK ABOVE 35\n LINK PU OPEN IF NODE TK BELOW 10\n":
+                                  "[RULES]\nRULE DAY\nIF SYSTEM CLOCKTIME >= 6 AM\nAND SYSTEM CLOCKTIME < 8 PM\n"
+                                  "THEN PUMP PU STATUS IS OPEN\n"
+                                  "RULE NIGHT\nIF SYSTEM CLOCKTIME >= 8 PM\nOR SYSTEM CLOCKTIME < 6 AM\n"
+                                  "THEN PUMP PU STATUS IS CLOSED\nAND PIPE P6 STATUS IS CLOSED\n"
+                                  "ELSE PIPE P6 STATUS IS OPEN\n"},
     "damp_limit": {" ACCURACY": " DAMPLIMIT 0.01\n ACCURACY"},
     "head_error": {" ACCURACY 0.000001": " ACCURACY 0.0001\n HEADERROR 0.0005"},
     "flow_change": {" ACCURACY 0.000001": " ACCURACY 0.0001\n FLOWCHANGE 0.001"},
