@@ -95,8 +95,9 @@ def main():
         print(f"{accuracy}: " + ", ".join(f"{v} {k}" for k, v in sorted(counts.items())))
     if args.markdown:
         lines = ["| network | nodes | accuracy | verdict | largest differences |", "|---|---|---|---|---|"]
-        for path, accuracy, what, detail in rows:
-            lines.append(f"| {path.stem} | {sizes[path] or ''} | {accuracy} | {what} | {detail} |")
+        for path, accuracy, what, detail in sorted(rows, key=lambda r: (r[0].stem.lower(), str(r[0]), r[1])):
+            where = f"{path.parent.name}/{path.stem}"
+            lines.append(f"| {where} | {sizes[path] or ''} | {accuracy} | {what} | {detail} |")
         Path(args.markdown).write_text("\n".join(lines) + "\n")
 
 
