@@ -24,7 +24,7 @@ import numpy as np
 import pytest
 
 import test_quality_reference as tqr
-from test_quality_reference import ABS_TOL, REL_TOL, CFS, Series, run_ours, with_sections
+from test_quality_reference import ABS_TOL, REL_TOL, run_ours, run_reference, with_sections
 
 REPO = Path(__file__).resolve().parents[2]
 CORPUS = REPO / "build" / "networks"
@@ -52,72 +52,6 @@ FIXUPS = {
     "foss_poly_1.inp": [("Start ClockTime    \t0 am", "Start ClockTime    \t12 am"),
                         (" Pattern            \ttime", ";")],
 }
-
-
-# Flow units per ft3/s as the reference converts them (its internal unit):
-# a litre is 1/28.317 ft3 there, not 1/28.3168466, so its SI flows carry
-# water 5.4e-6 faster through its pipes than their values say. Feeding ours
-# the flows it computes with, not the ones it reports, keeps fronts in step.
-REF_FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317,
-                    6: 1699.0, 7: 2.4466, 8: 101.94, 9: 2446.6, 10: 0.028317}
-
-
-def run_reference(inp, mode=None, hyd_file=None):
-    """Reference qualities at every hydraulic instant, and its hydraulics
-    (SI, as it computes with them) written to hyd_file for orv_quality."""
-    import epanet.toolkit as en
-    out = Series()
-    ph = en.createproject()
-    with tempfile.TemporaryDirectory() as tmp:
-        try:
-            en.open(ph, str(inp), os.path.join(tmp, "r.rpt"), "")
-            if mode == "AGE":
-                en.setqualtype(ph, en.AGE, "", "", "")
-            elif mode and mode.startswith("TRACE "):
-                en.setqualtype(ph, en.TRACE, "", "", mode.split()[1])
-            units = en.getflowunits(ph)
-            qf = CFS / REF_FLOW_PER_CFS[units]
-            vf = CFS if units <= 4 else 1.0
-            nn, nl = en.getcount(ph, en.NODECOUNT), en.getcount(ph, en.LINKCOUNT)
-            out.node_ids = [en.getnodeid(ph, i) for i in range(1, nn + 1)]
-            out.link_ids = [en.getlinkid(ph, k) for k in range(1, nl + 1)]
-            tanks = [i - 1 for i in range(1, nn + 1) if en.getnodetype(ph, i) != en.JUNCTION]
-            nodes, links = en.doubleArray(nn), en.doubleArray(nl)
-
-            def values(get, array, count, what):
-                get(ph, what, array.cast())
-                return np.array([array[i] for i in range(count)])
-
-            en.openH(ph)
-            en.initH(ph, en.SAVE)
-            lines = [f"{nn} {nl} {len(tanks)}"]
-            while True:
-                t = en.runH(ph)
-                q = values(en.getlinkvalues, links, nl, en.FLOW) * qf
-                d = values(en.getnodevalues, nodes, nn, en.DEMAND) * qf
-                v = values(en.getnodevalues, nodes, nn, en.TANKVOLUME)[tanks] * vf
-                lines += [str(t), " ".join(map(repr, q)), " ".join(map(repr, d)), " ".join(map(repr, v))]
-                if en.nextH(ph) <= 0:
-                    break
-            en.closeH(ph)
-            Path(hyd_file).write_text("\n".join(lines) + "\n")
-            en.openQ(ph)
-            en.initQ(ph, en.NOSAVE)
-            while True:
-                t = en.runQ(ph)
-                out.times.append(float(t))
-                out.node.append(values(en.getnodevalues, nodes, nn, en.QUALITY))
-                out.link.append(values(en.getlinkvalues, links, nl, en.LINKQUAL))
-                if en.nextQ(ph) <= 0:
-                    break
-            en.closeQ(ph)
-            out.report_step = en.gettimeparam(ph, en.REPORTSTEP)
-            out.report_start = en.gettimeparam(ph, en.REPORTSTART)
-        finally:
-            en.close(ph)
-            en.deleteproject(ph)
-    out.node, out.link = np.array(out.node), np.array(out.link)
-    return out
 
 
 def corpus():

@@ -21,8 +21,6 @@ REPO = Path(__file__).resolve().parents[2]
 TOOL_BUILD = REPO / "build" / "engine-quality" / "tool"
 FT = 0.3048
 CFS = FT ** 3
-FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837}
-FLOW_PER_M3S = {5: 1000.0, 6: 60000.0, 7: 86.4, 8: 3600.0, 9: 86400.0, 10: 1.0}
 REL_TOL, ABS_TOL = 1e-3, 1e-4
 
 
@@ -64,9 +62,17 @@ def mode_args(mode):
     raise ValueError(mode)
 
 
+# Flow units per ft3/s as the reference converts them (its internal unit):
+# a litre is 1/28.317 ft3 there, not 1/28.3168466, so its SI flows carry
+# water 5.4e-6 faster through its pipes than their values say. Feeding ours
+# the flows it computes with, not the ones it reports, keeps fronts in step.
+REF_FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317,
+                    6: 1699.0, 7: 2.4466, 8: 101.94, 9: 2446.6, 10: 0.028317}
+
+
 def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
     """Reference qualities at every hydraulic instant; optionally writes its
-    hydraulics (SI) for orv_quality --hydraulics."""
+    hydraulics (SI, as it computes with them) for orv_quality --hydraulics."""
     import time
     import epanet.toolkit as en
     out = Series()
@@ -83,21 +89,27 @@ def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
             if qstep is not None:
                 en.settimeparam(ph, en.QUALSTEP, qstep)
             units = en.getflowunits(ph)
-            qf = (CFS / FLOW_PER_CFS[units]) if units <= 4 else 1.0 / FLOW_PER_M3S[units]
+            qf = CFS / REF_FLOW_PER_CFS[units]
             vf = CFS if units <= 4 else 1.0
             nn, nl = en.getcount(ph, en.NODECOUNT), en.getcount(ph, en.LINKCOUNT)
             out.node_ids = [en.getnodeid(ph, i) for i in range(1, nn + 1)]
             out.link_ids = [en.getlinkid(ph, k) for k in range(1, nl + 1)]
-            tanks = [i for i in range(1, nn + 1) if en.getnodetype(ph, i) != en.JUNCTION]
+            tanks = [i - 1 for i in range(1, nn + 1) if en.getnodetype(ph, i) != en.JUNCTION]
+            nodes, links = en.doubleArray(nn), en.doubleArray(nl)
+
+            def values(get, array, count, what):
+                get(ph, what, array.cast())
+                return np.array([array[i] for i in range(count)])
+
             en.openH(ph)
             en.initH(ph, en.SAVE)
             lines = [f"{nn} {nl} {len(tanks)}"]
             while True:
                 t = en.runH(ph)
                 if hyd_file:
-                    q = [en.getlinkvalue(ph, k, en.FLOW) * qf for k in range(1, nl + 1)]
-                    d = [en.getnodevalue(ph, i, en.DEMAND) * qf for i in range(1, nn + 1)]
-                    v = [en.getnodevalue(ph, i, en.TANKVOLUME) * vf for i in tanks]
+                    q = values(en.getlinkvalues, links, nl, en.FLOW) * qf
+                    d = values(en.getnodevalues, nodes, nn, en.DEMAND) * qf
+                    v = values(en.getnodevalues, nodes, nn, en.TANKVOLUME)[tanks] * vf
                     lines += [str(t), " ".join(map(repr, q)), " ".join(map(repr, d)), " ".join(map(repr, v))]
                 if en.nextH(ph) <= 0:
                     break
@@ -111,8 +123,8 @@ def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
                 t = en.runQ(ph)
                 if not timing:
                     out.times.append(float(t))
-                    out.node.append([en.getnodevalue(ph, i, en.QUALITY) for i in range(1, nn + 1)])
-                    out.link.append([en.getlinkvalue(ph, k, en.LINKQUAL) for k in range(1, nl + 1)])
+                    out.node.append(values(en.getnodevalues, nodes, nn, en.QUALITY))
+                    out.link.append(values(en.getlinkvalues, links, nl, en.LINKQUAL))
                 if en.nextQ(ph) <= 0:
                     break
             en.closeQ(ph)
