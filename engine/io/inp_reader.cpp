@@ -20,7 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <tuple>
 
 #include "io/inp_text.hpp"
 #include "model/units.hpp"
@@ -1399,25 +1401,35 @@ class Reader {
     }
   }
 
+  // x and y of a map point, or nothing (with a warning) when the line lacks them.
+  std::optional<std::pair<double, double>> map_point(const Line &l, const std::string &what) {
+    if (l.tokens.size() < 3) {
+      warn(what + " without x and y skipped");
+      return std::nullopt;
+    }
+    auto x = inp::parse_number(l.tokens[1]), y = inp::parse_number(l.tokens[2]);
+    if (!x || !y) {
+      warn("invalid " + what + " of " + l.tokens[0] + " skipped");
+      return std::nullopt;
+    }
+    return std::make_pair(*x, *y);
+  }
+
   void coordinates() {
     for (auto &sl : lines(Section::Coordinates)) {
       const Line &l = sl.line;
       line_ = l.number;
       if (l.tokens.size() < 3) {
-        warn("coordinates without x and y skipped");
+        map_point(l, "coordinates");
         continue;
       }
-      int i = node_or_skip(l.tokens[0], "coordinates");
+      const int i = node_or_skip(l.tokens[0], "coordinates");
       if (i == kNone) continue;
-      auto x = inp::parse_number(l.tokens[1]), y = inp::parse_number(l.tokens[2]);
-      if (!x || !y) {
-        warn("invalid coordinates of " + l.tokens[0] + " skipped");
-        continue;
+      if (const auto p = map_point(l, "coordinates")) {
+        Node &n = m_.nodes[i];
+        std::tie(n.x, n.y) = *p;
+        n.has_coords = true;
       }
-      Node &n = m_.nodes[i];
-      n.x = *x;
-      n.y = *y;
-      n.has_coords = true;
     }
   }
 
@@ -1426,17 +1438,12 @@ class Reader {
       const Line &l = sl.line;
       line_ = l.number;
       if (l.tokens.size() < 3) {
-        warn("vertex without x and y skipped");
+        map_point(l, "vertex");
         continue;
       }
-      int i = link_or_skip(l.tokens[0], "vertex");
+      const int i = link_or_skip(l.tokens[0], "vertex");
       if (i == kNone) continue;
-      auto x = inp::parse_number(l.tokens[1]), y = inp::parse_number(l.tokens[2]);
-      if (!x || !y) {
-        warn("invalid vertex of " + l.tokens[0] + " skipped");
-        continue;
-      }
-      m_.links[i].vertices.emplace_back(*x, *y);
+      if (const auto p = map_point(l, "vertex")) m_.links[i].vertices.push_back(*p);
     }
   }
 
