@@ -5,6 +5,7 @@
 #include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
@@ -25,6 +26,7 @@ constexpr double kPbvConductance = 1e-2 * kBigConductance;
 
 struct GradientSolver::Impl {
   const Net &net;
+  std::FILE *trace = nullptr;
   SparseMatrix A;                // upper triangle of the junction matrix, in solver order
   Factor factor;
   std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
@@ -35,7 +37,7 @@ struct GradientSolver::Impl {
   bool analysed = false;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
-  explicit Impl(const Net &n) : net(n) {
+  Impl(const Net &n, std::FILE *sink) : net(n), trace(sink) {
     const int nj = net.junctions;
     std::vector<Eigen::Triplet<double>> t;
     t.reserve(nj + net.links.size());
@@ -232,10 +234,12 @@ struct GradientSolver::Impl {
       const LinkData &l = net.links[k];
       double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]));
       // A constant-power pump's flow must stay positive (its head is c/q): halve
-      // it instead. A pump in series with a valve that fixes its own flow lands
-      // on zero up to round-off; that counts as reaching zero, or the pump would
-      // stall for good with its gradient beyond a closed link's.
-      if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower && s.flow[k] - dq < kTiny)
+      // it instead. An open pump in series with a valve that fixes its own flow
+      // lands on zero up to round-off; that counts as reaching zero, or the pump
+      // would stall for good with its gradient beyond a closed link's. A closed
+      // one only leaks, and keeps its leakage.
+      if (l.kind == LinkKind::Pump && l.pump_type == PumpType::ConstantPower &&
+          s.flow[k] - dq < (is_closed(s.status[k]) ? 0.0 : kTiny))
         dq = s.flow[k] / 2.0;
       s.flow[k] -= dq;
       max_flow_change = std::max(max_flow_change, std::abs(dq));
@@ -364,6 +368,15 @@ struct GradientSolver::Impl {
     return false;
   }
 
+  void trace_changes(const std::vector<Status> &before, const State &s) const {
+    static constexpr const char *kNames[] = {"closed (head)", "temporarily closed", "closed", "open",
+                                             "active", "open (flow)", "open (FCV)", "open (pressure)"};
+    for (std::size_t k = 0; k < net.links.size(); ++k)
+      if (s.status[k] != before[k])
+        std::fprintf(trace, "  %s switched from %s to %s\n", net.model->links[k].id.c_str(),
+                     kNames[static_cast<int>(before[k])], kNames[static_cast<int>(s.status[k])]);
+  }
+
   SolveOutcome solve(State &s) {
     const Options &o = net.model->options;
     SolveOutcome out;
@@ -392,6 +405,8 @@ struct GradientSolver::Impl {
       }
       const double relerr = update_flows(s);
       out.relative_error = relerr;
+      const std::vector<Status> traced = trace ? s.status : std::vector<Status>{};
+      if (trace) std::fprintf(trace, "Trial %2d: relative flow change = %f\n", iter, relerr);
       // Pressure valves are examined at every trial (once within DAMPLIMIT,
       // when one is given, from where flow changes are also damped).
       bool valve_change = false;
@@ -419,6 +434,7 @@ struct GradientSolver::Impl {
         check_links(net, s);
         next_check += o.check_freq;
       }
+      if (trace) trace_changes(traced, s);
       ++iter;
     }
     if (!out.converged)
@@ -428,7 +444,7 @@ struct GradientSolver::Impl {
   }
 };
 
-GradientSolver::GradientSolver(const Net &net) : impl_(std::make_unique<Impl>(net)) {}
+GradientSolver::GradientSolver(const Net &net, std::FILE *trace) : impl_(std::make_unique<Impl>(net, trace)) {}
 GradientSolver::~GradientSolver() = default;
 SolveOutcome GradientSolver::solve(State &s) { return impl_->solve(s); }
 

@@ -3,6 +3,7 @@
 // devices re-examined along the way.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -20,7 +21,9 @@ struct SolveOutcome {
 
 class GradientSolver {
  public:
-  explicit GradientSolver(const Net &net);  // orders and analyses the matrix once
+  // Orders and analyses the matrix once; `trace`, when given, receives each
+  // trial's relative flow change and status changes.
+  explicit GradientSolver(const Net &net, std::FILE *trace = nullptr);
   ~GradientSolver();
   GradientSolver(const GradientSolver &) = delete;
   GradientSolver &operator=(const GradientSolver &) = delete;

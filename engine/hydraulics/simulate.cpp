@@ -29,7 +29,7 @@ double pattern_factor(const Model &m, int pattern, double t) {
 
 class Simulation {
  public:
-  explicit Simulation(const Model &m) : m_(m), net_(prepare(m)), solver_(net_) {}
+  Simulation(const Model &m, std::FILE *trace) : m_(m), net_(prepare(m)), solver_(net_, trace), trace_(trace) {}
 
   HydraulicRun run() {
     HydraulicRun run;
@@ -43,6 +43,7 @@ class Simulation {
     while (true) {
       set_demands();
       apply_simple_controls(net_, s_);
+      if (trace_) std::fprintf(trace_, "%s: Balancing the network:\n", clock(s_.time).c_str());
       SolveOutcome out = solver_.solve(s_);
       run.iterations += out.iterations;
       if (out.singular) {
@@ -76,6 +77,7 @@ class Simulation {
   const Model &m_;
   Net net_;
   GradientSolver solver_;
+  std::FILE *trace_;
   State s_;
   // Warnings of the run: first instant of each condition, and how often.
   double first_unbalanced_ = -1;
@@ -411,7 +413,7 @@ std::string unconnected_junctions(const Model &model) {
 }
 }  // namespace
 
-HydraulicRun simulate_hydraulics(const Model &model) {
+HydraulicRun simulate_hydraulics(const Model &model, std::FILE *trace) {
   if (model.tanks.empty()) {
     HydraulicRun run;
     run.status = kHydErrNoSource;
@@ -425,7 +427,7 @@ HydraulicRun simulate_hydraulics(const Model &model) {
     return run;
   }
   try {
-    Simulation sim(model);
+    Simulation sim(model, trace);
     return sim.run();
   } catch (const std::exception &e) {
     HydraulicRun run;

@@ -1,6 +1,7 @@
 // Extended-period hydraulic simulation by the global gradient method.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct HydraulicRun {
 };
 
 // Never throws for model content; failures come back in status/message.
-HydraulicRun simulate_hydraulics(const Model &model);
+// With a trace, every trial's relative flow change and every status change is
+// written to it, in the layout of the reference engine's full status report,
+// so that the two iteration paths can be compared line by line.
+HydraulicRun simulate_hydraulics(const Model &model, std::FILE *trace = nullptr);
 
 }  // namespace orv

@@ -7,6 +7,8 @@
 //                                  max, step of max, mean over all steps
 //   orv_dump model.inp --cycles N  load and simulate N times; print resident memory
 //                                  (kB) and open file descriptors after each cycle
+//   orv_dump model.inp --trace     every trial's relative flow change and status
+//                                  changes, as the reference's full status report
 //
 // Output: "ids node|link|tank <ids...>", then per step "T <seconds>" followed by
 // lines "<attr> <values...>" for attr H P D (nodes), Q V S (links), L (tanks).
@@ -100,6 +102,11 @@ int main(int argc, char **argv) {
       std::printf("%.6f %zu %d %ld\n", std::chrono::duration<double>(t1 - t0).count(), run.results.step_count(),
                   run.status, run.iterations);
     }
+    return 0;
+  }
+  if (argc >= 3 && std::strcmp(argv[2], "--trace") == 0) {
+    const orv::HydraulicRun run = orv::simulate_hydraulics(model, stdout);
+    std::printf("status %d %s\n", run.status, run.message.c_str());
     return 0;
   }
   orv::HydraulicRun run = orv::simulate_hydraulics(model);
