@@ -23,8 +23,10 @@ KNOWN = {
     ("ky8", "1e-6"): "flows of a few thousandths of a gpm in pipes without flow (round-off)",
     ("ky9", "default"): "ACCURACY 1e-4 convergence tail: flows within 2e-2 relative",
     ("ky9", "1e-6"): "flows of a few thousandths of a gpm in pipes without flow (round-off)",
-    ("ky10", "default"): "PRV ~@RV-4 carries no flow; closed or open is decided by round-off",
-    ("ky10", "1e-6"): "PRV ~@RV-4 carries no flow; closed or open is decided by round-off",
+    ("ky10", "default"): "a constant-power pump's flow lands on zero up to round-off at the first trial; "
+                         "halved here, so PRV ~@RV-4 (no flow) stays open where the reference closes it",
+    ("ky10", "1e-6"): "a constant-power pump's flow lands on zero up to round-off at the first trial; "
+                      "halved here, so PRV ~@RV-4 (no flow) stays open where the reference closes it",
     ("ky14", "default"): "ACCURACY 1e-4 convergence tail: flows within 1.9e-3 relative",
     ("ky6", "1e-6"): "flows of a few thousandths of a gpm in pipes without flow (round-off)",
     ("ky11", "1e-6"): "flows of a few thousandths of a gpm in pipes without flow (round-off)",
