@@ -267,8 +267,10 @@ class Reader {
   }
   void use_curve(int c, CurveKind kind) { raw_curves_[c].uses.push_back(kind); }
   void check_id(const std::string &id) {
+    // The format's identifiers hold at most 31 characters; longer ones are
+    // refused, as the reference engine refuses them.
     if (id.size() > kMaxIdLength)
-      warn("identifier " + id + " is longer than " + std::to_string(kMaxIdLength) + " characters: other programs refuse it");
+      fail("identifier " + id + " is longer than " + std::to_string(kMaxIdLength) + " characters");
   }
 
   // ---- unit factors (display -> SI) ----

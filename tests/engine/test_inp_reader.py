@@ -136,6 +136,7 @@ def line_of(text, fragment):
         ("OPTIONS", " QUALITY  TRACE  NOWHERE", "TRACE  NOWHERE", "unknown trace node NOWHERE"),
         ("OPTIONS", " DEMAND MODEL  XYZ", "MODEL  XYZ", "DDA or PDA"),
         ("SOURCES", " J1  SPRINKLE  1", "SPRINKLE", "unknown source type SPRINKLE"),
+        ("JUNCTIONS", " J" + "x" * 31 + "  5", "Jxxx", "longer than 31 characters"),
     ],
 )
 def test_faults_name_file_line_and_reason(dump_tool, tmp_path, section, lines, fragment, reason):
