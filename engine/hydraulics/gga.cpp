@@ -32,6 +32,9 @@ struct GradientSolver::Impl {
   std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
   std::vector<int> diag_pos;     // value index of each diagonal entry
   std::vector<int> link_pos;     // value index of each link's off-diagonal entry (-1 if none)
+  struct Ends { int r1, r2, d1, d2; };  // matrix rows and diagonal value indices of a link's ends
+  std::vector<Ends> ends;
+  std::vector<int> emitters;     // junctions with an emitter
   Eigen::VectorXd rhs, x;
   std::vector<Pinned> pinned;
   bool analysed = false;
@@ -70,6 +73,13 @@ struct GradientSolver::Impl {
       const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
       if (a >= 0 && b >= 0) link_pos[k] = position(std::min(a, b), std::max(a, b));
     }
+    ends.resize(net.links.size());
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
+      ends[k] = {a, b, a >= 0 ? diag_pos[a] : -1, b >= 0 ? diag_pos[b] : -1};
+    }
+    for (std::size_t i = 0; i < net.nodes.size(); ++i)
+      if (net.nodes[i].row >= 0 && net.model->nodes[i].emitter_coeff > 0) emitters.push_back(static_cast<int>(i));
     rhs.resize(nj);
     pinned.assign(net.links.size(), Pinned::No);
     if (nj > 0) {
@@ -110,22 +120,21 @@ struct GradientSolver::Impl {
   // Adds a link with conductance P and flow correction Y to the system.
   void add_link(State &s, int k, double P, double Y) {
     double *val = A.valuePtr();
-    const LinkData &l = net.links[k];
-    const int r1 = slot[l.n1], r2 = slot[l.n2];
+    const Ends &e = ends[k];
     s.P[k] = P;
     s.Y[k] = Y;
     const double c = s.flow[k] - Y;
-    if (r1 >= 0) {
-      val[diag_pos[r1]] += P;
-      rhs[r1] -= c;
-    } else if (r2 >= 0) {
-      rhs[r2] += P * s.head[l.n1];
+    if (e.r1 >= 0) {
+      val[e.d1] += P;
+      rhs[e.r1] -= c;
+    } else if (e.r2 >= 0) {
+      rhs[e.r2] += P * s.head[net.links[k].n1];
     }
-    if (r2 >= 0) {
-      val[diag_pos[r2]] += P;
-      rhs[r2] += c;
-    } else if (r1 >= 0) {
-      rhs[r1] += P * s.head[l.n2];
+    if (e.r2 >= 0) {
+      val[e.d2] += P;
+      rhs[e.r2] += c;
+    } else if (e.r1 >= 0) {
+      rhs[e.r1] += P * s.head[net.links[k].n2];
     }
     if (link_pos[k] >= 0) val[link_pos[k]] -= P;
   }
@@ -141,30 +150,29 @@ struct GradientSolver::Impl {
     s.excess.assign(net.nodes.size(), 0.0);
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
       if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
+    for (const int i : emitters) {
+      const int row = slot[i];
+      const Gradient g = emitter_gradient(net.model->nodes[i].emitter_coeff, o.emitter_exponent,
+                                          s.emitter_flow[i], o.emitter_backflow);
+      val[diag_pos[row]] += g.P;
+      rhs[row] += -(s.emitter_flow[i] - g.Y) + g.P * net.nodes[i].elevation;
+    }
     const bool pda = o.demand_model == DemandModel::PressureDriven;
     for (std::size_t i = 0; i < net.nodes.size(); ++i) {
-      const NodeData &n = net.nodes[i];
       const int row = slot[i];
       if (row < 0) continue;
-      const Node &node = net.model->nodes[i];
-      if (node.emitter_coeff > 0) {
-        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i],
-                                            o.emitter_backflow);
-        val[diag_pos[row]] += g.P;
-        rhs[row] += -(s.emitter_flow[i] - g.Y) + g.P * n.elevation;
-      }
       if (pda && s.demand[i] > 0) {
         const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], pressure_range(),
                                            o.pressure_exponent);
         val[diag_pos[row]] += g.P;
-        rhs[row] += -(s.demand_flow[i] - g.Y) + g.P * (n.elevation + o.minimum_pressure);
+        rhs[row] += -(s.demand_flow[i] - g.Y) + g.P * (net.nodes[i].elevation + o.minimum_pressure);
       } else {
         rhs[row] -= s.demand_flow[i];
       }
     }
     for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
       const int k = static_cast<int>(kk);
-      pinned[k] = pin_state(s, k);
+      pinned[k] = is_valve(net.links[k].kind) ? pin_state(s, k) : Pinned::No;
       if (holds_setting(s, k)) continue;
       const LinkData &l = net.links[k];
       s.excess[l.n1] -= s.flow[k];
@@ -246,27 +254,25 @@ struct GradientSolver::Impl {
       qsum += std::abs(s.flow[k]);
       dqsum += std::abs(dq);
     }
-    const bool pda = o.demand_model == DemandModel::PressureDriven;
-    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
-      const NodeData &n = net.nodes[i];
-      if (n.row < 0) continue;
-      const Node &node = net.model->nodes[i];
-      if (node.emitter_coeff > 0) {
-        const Gradient g = emitter_gradient(node.emitter_coeff, o.emitter_exponent, s.emitter_flow[i],
-                                            o.emitter_backflow);
-        const double dq = s.relax * (g.Y - g.P * (s.head[i] - n.elevation));
-        s.emitter_flow[i] -= dq;
-        max_flow_change = std::max(max_flow_change, std::abs(dq));
-        qsum += std::abs(s.emitter_flow[i]);
-        dqsum += std::abs(dq);
-      }
-      if (pda && s.demand[i] > 0) {
+    // Emitters, then deliveries: summed in the order the reference sums them.
+    for (const int i : emitters) {
+      const Gradient g = emitter_gradient(net.model->nodes[i].emitter_coeff, o.emitter_exponent,
+                                          s.emitter_flow[i], o.emitter_backflow);
+      const double dq = s.relax * (g.Y - g.P * (s.head[i] - net.nodes[i].elevation));
+      s.emitter_flow[i] -= dq;
+      max_flow_change = std::max(max_flow_change, std::abs(dq));
+      qsum += std::abs(s.emitter_flow[i]);
+      dqsum += std::abs(dq);
+    }
+    if (o.demand_model == DemandModel::PressureDriven) {
+      for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+        if (net.nodes[i].row < 0 || !(s.demand[i] > 0)) continue;
         const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], pressure_range(),
                                            o.pressure_exponent);
         // A step of delivered demand is limited to 0.4 of the full demand.
         const double limit = 0.4 * s.demand[i];
-        const double dq = std::clamp(s.relax * (g.Y - g.P * (s.head[i] - n.elevation - o.minimum_pressure)),
-                                     -limit, limit);
+        const double dq = std::clamp(
+            s.relax * (g.Y - g.P * (s.head[i] - net.nodes[i].elevation - o.minimum_pressure)), -limit, limit);
         s.demand_flow[i] -= dq;
         max_flow_change = std::max(max_flow_change, std::abs(dq));
         qsum += std::abs(s.demand_flow[i]);
