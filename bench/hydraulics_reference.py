@@ -3,6 +3,7 @@ engine's developer tool orv_dump, and compares their results. Shared by the
 hydraulic validation tests and bench/hydraulics_vs_reference.py."""
 import os
 import subprocess
+import sys
 import tempfile
 from pathlib import Path
 
@@ -53,7 +54,8 @@ def dump_tool():
                 "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\n"
                 f"add_subdirectory({REPO / 'engine'} engine)\n")
             subprocess.run(["cmake", "-S", str(src), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
-                            "-DORV_BUILD_TOOLS=ON"], check=True, capture_output=True)
+                            "-DORV_BUILD_TOOLS=ON", f"-DPython_EXECUTABLE={sys.executable}"],
+                           check=True, capture_output=True)
         subprocess.run(["cmake", "--build", str(BUILD), "--target", "orv_dump", "-j2"], check=True,
                        capture_output=True)
         _TOOL = BUILD / "engine" / "tools" / "orv_dump"

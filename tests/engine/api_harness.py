@@ -11,6 +11,7 @@ import ctypes as C
 import importlib.util
 import os
 import subprocess
+import sys
 from pathlib import Path
 
 import pytest
@@ -45,7 +46,8 @@ def _built_library():
         "set(CMAKE_CXX_STANDARD 20)\nset(CMAKE_CXX_STANDARD_REQUIRED ON)\n"
         "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\nset(CMAKE_CXX_VISIBILITY_PRESET hidden)\n"
         f"add_subdirectory({REPO / 'engine'} engine)\n")
-    subprocess.run(["cmake", "-S", str(src), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release"],
+    subprocess.run(["cmake", "-S", str(src), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
+                    f"-DPython_EXECUTABLE={sys.executable}"],
                    check=True, capture_output=True)
     done = subprocess.run(["cmake", "--build", str(build), "--target", "Orvelle_SIM_x64", "-j2"],
                           capture_output=True, text=True)

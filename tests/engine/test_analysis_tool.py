@@ -6,6 +6,7 @@ import os
 import pathlib
 import shutil
 import subprocess
+import sys
 
 import pytest
 
@@ -21,7 +22,8 @@ def tool_path():
     exe = build / "orv_analysis_tool"
     if shutil.which("cmake") is None:
         pytest.skip("cmake is needed to build the analysis tool")
-    subprocess.run(["cmake", "-S", str(ROOT / "engine" / "analysis" / "tools"), "-B", str(build)],
+    subprocess.run(["cmake", "-S", str(ROOT / "engine" / "analysis" / "tools"), "-B", str(build),
+                    f"-DPython_EXECUTABLE={sys.executable}"],
                    check=True, capture_output=True)
     subprocess.run(["cmake", "--build", str(build), "-j2"], check=True, capture_output=True)
     return exe

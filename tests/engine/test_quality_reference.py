@@ -11,6 +11,7 @@ The helpers here are shared with bench/quality_vs_reference.py.
 import os
 import re
 import subprocess
+import sys
 import tempfile
 from pathlib import Path
 
@@ -35,7 +36,8 @@ def quality_tool():
     src = REPO / "engine" / "quality" / "tools"
     TOOL_BUILD.mkdir(parents=True, exist_ok=True)
     if not (TOOL_BUILD / "Makefile").exists():
-        subprocess.run(["cmake", "-S", str(src), "-B", str(TOOL_BUILD), "-DCMAKE_BUILD_TYPE=Release"],
+        subprocess.run(["cmake", "-S", str(src), "-B", str(TOOL_BUILD), "-DCMAKE_BUILD_TYPE=Release",
+                        f"-DPython_EXECUTABLE={sys.executable}"],
                        check=True, capture_output=True)
     subprocess.run(["cmake", "--build", str(TOOL_BUILD), "-j2"], check=True, capture_output=True)
     return exe
