@@ -9,9 +9,11 @@ if(NOT TARGET Eigen3::Eigen)
     endif()
     execute_process(
       COMMAND "${Python_EXECUTABLE}" -c
-              "import os, sys, sysconfig; print(os.path.join(sysconfig.get_paths()['purelib'], 'cmeel.prefix'))"
+              "import os, sys; print(next((os.path.join(p, 'cmeel.prefix') for p in sys.path if os.path.isdir(os.path.join(p, 'cmeel.prefix'))), ''))"
       OUTPUT_VARIABLE ORV_CMEEL_PREFIX OUTPUT_STRIP_TRAILING_WHITESPACE)
-    find_package(Eigen3 3.3 NO_MODULE PATHS "${ORV_CMEEL_PREFIX}" NO_DEFAULT_PATH)
+    if(ORV_CMEEL_PREFIX)
+      find_package(Eigen3 3.3 NO_MODULE PATHS "${ORV_CMEEL_PREFIX}" NO_DEFAULT_PATH)
+    endif()
     if(NOT Eigen3_FOUND)
       message(FATAL_ERROR "Eigen 3 not found: install it with `python -m pip install cmeel-eigen` "
                           "(or the system package libeigen3-dev)")
