@@ -101,5 +101,13 @@ bool fortran_type_ready();
 
 // NumPy's array interface with its version checks; false with the error set.
 bool import_numpy_interface();
+// The module holding NumPy's array interface, and the message when it fails to import.
+#if NPY_ABI_VERSION >= 0x02000000
+inline constexpr const char *kMultiarrayModule = "numpy._core.multiarray";
+inline constexpr const char *kMultiarrayImportFailed = "numpy._core.multiarray failed to import";
+#else
+inline constexpr const char *kMultiarrayModule = "numpy.core.multiarray";
+inline constexpr const char *kMultiarrayImportFailed = "numpy.core.multiarray failed to import";
+#endif
 
 }  // namespace frame

@@ -82,7 +82,7 @@ PyObject *init_module(const ModuleDef &def) {
   if (!module) return nullptr;
   if (!import_numpy_interface()) {
     PyErr_Print();
-    PyErr_SetString(PyExc_ImportError, "numpy.core.multiarray failed to import");
+    PyErr_SetString(PyExc_ImportError, kMultiarrayImportFailed);
     Py_DECREF(module);
     return nullptr;
   }

@@ -5,8 +5,14 @@
 namespace frame {
 namespace {
 
+#if NPY_ABI_VERSION >= 0x02000000
+// Built against NumPy 2: its _core module, its ABI, and the feature version of 2.0.
+constexpr unsigned int expected_abi_version = 0x2000000;
+constexpr unsigned int minimum_feature_version = 0x12;
+#else
 constexpr unsigned int expected_abi_version = 0x1000009;
 constexpr unsigned int minimum_feature_version = 0xc;
+#endif
 
 // Slots of the interface table used before it is adopted.
 constexpr int abi_version_slot = 0;
@@ -21,9 +27,9 @@ R call_slot(void **table, int slot) {
 }  // namespace
 
 bool import_numpy_interface() {
-  PyObject *module = PyImport_ImportModule("numpy.core.multiarray");
+  PyObject *module = PyImport_ImportModule(kMultiarrayModule);
   if (!module) {
-    PyErr_SetString(PyExc_ImportError, "numpy.core.multiarray failed to import");
+    PyErr_SetString(PyExc_ImportError, kMultiarrayImportFailed);
     return false;
   }
   PyObject *capsule = PyObject_GetAttrString(module, "_ARRAY_API");
@@ -67,6 +73,10 @@ bool import_numpy_interface() {
     return false;
   }
   PyArray_API = table;
+#if NPY_ABI_VERSION >= 0x02000000
+  // NumPy 2's accessors choose their layout by the running version.
+  PyArray_RUNTIME_VERSION = static_cast<int>(feature);
+#endif
   return true;
 }
 

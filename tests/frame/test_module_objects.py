@@ -123,6 +123,13 @@ def test_constants_cannot_be_changed():
     assert int(group.sz_sid) == 18 and int(view) == 18
 
 
+# The modules are built against the NumPy they run with: NumPy 2's interface
+# lives in numpy._core, with its own ABI and feature versions.
+NUMPY2 = int(np.__version__.split(".")[0]) >= 2
+MULTIARRAY = "numpy._core.multiarray" if NUMPY2 else "numpy.core.multiarray"
+ABI, OTHER_ABI = (0x2000000, 0x1000009) if NUMPY2 else (0x1000009, 0x2000000)
+FEATURE = 0x12 if NUMPY2 else 0xc
+
 FAKE_NUMPY = textwrap.dedent("""
     import ctypes, sys, types
     import numpy
@@ -135,9 +142,9 @@ FAKE_NUMPY = textwrap.dedent("""
     new_capsule = ctypes.pythonapi.PyCapsule_New
     new_capsule.restype = ctypes.py_object
     new_capsule.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_void_p]
-    fake = types.ModuleType("numpy.core.multiarray")
+    fake = types.ModuleType("{multiarray}")
     fake._ARRAY_API = {api}
-    sys.modules["numpy.core.multiarray"] = fake
+    sys.modules["{multiarray}"] = fake
     try:
         import {module}
     except ImportError as e:
@@ -146,18 +153,18 @@ FAKE_NUMPY = textwrap.dedent("""
 
 
 @pytest.mark.parametrize("abi,feature,endian,api,expected", [
-    ("0x1000009", "11", "1", "new_capsule(table, None, None)",
-     "module compiled against API version 0xc but this version of numpy is 0xb"),
-    ("0x2000000", "17", "1", "new_capsule(table, None, None)",
-     "module compiled against ABI version 0x1000009 but this version of numpy is 0x2000000"),
-    ("0x1000009", "17", "2", "new_capsule(table, None, None)",
+    (ABI, FEATURE - 1, "1", "new_capsule(table, None, None)",
+     f"module compiled against API version {FEATURE:#x} but this version of numpy is {FEATURE - 1:#x}"),
+    (OTHER_ABI, FEATURE + 5, "1", "new_capsule(table, None, None)",
+     f"module compiled against ABI version {ABI:#x} but this version of numpy is {OTHER_ABI:#x}"),
+    (ABI, FEATURE + 5, "2", "new_capsule(table, None, None)",
      "FATAL: module compiled as little endian, but detected different endianness at runtime"),
-    ("0x1000009", "17", "0", "new_capsule(table, None, None)", "FATAL: module compiled as unknown endian"),
-    ("0x1000009", "17", "1", "42", "_ARRAY_API is not PyCapsule object"),
+    (ABI, FEATURE + 5, "0", "new_capsule(table, None, None)", "FATAL: module compiled as unknown endian"),
+    (ABI, FEATURE + 5, "1", "42", "_ARRAY_API is not PyCapsule object"),
 ])
 @pytest.mark.parametrize("module", ["_pyorvsim", "_pyorvutl"])
 def test_numpy_interface_checks(abi, feature, endian, api, expected, module):
-    code = FAKE_NUMPY.format(abi=abi, feature=feature, endian=endian, api=api, module=module)
+    code = FAKE_NUMPY.format(abi=abi, feature=feature, endian=endian, api=api, module=module, multiarray=MULTIARRAY)
     run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
-    assert "ImportError: numpy.core.multiarray failed to import" in run.stdout
+    assert f"ImportError: {MULTIARRAY} failed to import" in run.stdout
     assert expected in run.stderr
