@@ -73,7 +73,7 @@ def test_measure_and_calibrate_roughness_by_material(town, tmp_path):
     rows = ["type,id,attribute,time,value"]
     for typ, word, sid, attr in [(2, "NODE", "J4", "P"), (2, "NODE", "J8", "P"), (1, "BRANCH", "P3", "Q")]:
         for t, v in zip(*series(typ, sid, attr)):
-            rows.append(f"{word},{sid},{attr},{t!r},{v!r}")
+            rows.append(f"{word},{sid},{attr},{float(t)!r},{float(v)!r}")
     csv = tmp_path / "field.csv"
     csv.write_text("\n".join(rows) + "\n")
     assert sim.cmd(f'LOAD "{TOWN}"') == 0 and sim.simulh() == 0
