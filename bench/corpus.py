@@ -8,6 +8,7 @@ Prints one row per network and setting: node count, verdict, worst
 differences. With --markdown, also writes the table for docs/hydraulics.md.
 """
 import argparse
+import os
 import sys
 import tempfile
 from concurrent.futures import ProcessPoolExecutor
@@ -29,8 +30,9 @@ def node_count(inp):
     import epanet.toolkit as en
     ph = en.createproject()
     try:
-        en.open(ph, str(inp), "", "")
-        return en.getcount(ph, en.NODECOUNT)
+        with tempfile.TemporaryDirectory() as tmp:  # its report, not standard output
+            en.open(ph, str(inp), os.path.join(tmp, "r.rpt"), "")
+            return en.getcount(ph, en.NODECOUNT)
     except Exception:
         return None
     finally:
