@@ -22,6 +22,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <tuple>
 
 #include "io/inp_text.hpp"
@@ -52,6 +53,8 @@ constexpr std::array<const char *, static_cast<int>(Section::Count)> kSectionNam
 
 // Longest identifier other engines of the format accept.
 constexpr std::size_t kMaxIdLength = 31;
+// The gravity option is recognised, as other keywords, by its first four letters.
+constexpr std::string_view kGravityKey = std::string_view("SPECIFIC").substr(0, 4);
 // Fields of a line other engines of the format read; the rest they drop.
 constexpr std::size_t kMaxFields = 40;
 // Least difference between the required and the minimum pressure (display units).
@@ -410,7 +413,7 @@ class Reader {
         warn("option SEGMENTS is obsolete and skipped");
         continue;
       }
-      const bool second = match(k0, "SPEC") || match(k0, "EMIT") || match(k0, "DEMAND") || match(k0, "MINI") ||
+      const bool second = match(k0, kGravityKey) || match(k0, "EMIT") || match(k0, "DEMAND") || match(k0, "MINI") ||
                           match(k0, "REQ") || match(k0, "PRESSURE") || match(k0, "PREC");
       const std::size_t vi = second ? 2 : 1;
       if (n < vi) {
@@ -444,7 +447,7 @@ class Reader {
       if (match(k0, "PRESSURE")) { at_least_zero(); o.pressure_exponent = y; continue; }
       if (y <= 0 && known_value_option(k0)) fail("option " + k0 + " must be positive");
       if (match(k0, "VISC")) o.viscosity = y;
-      else if (match(k0, "SPEC")) o.specific_gravity = y;
+      else if (match(k0, kGravityKey)) o.specific_gravity = y;
       else if (match(k0, "TRIAL")) o.trials = static_cast<int>(y);
       else if (match(k0, "ACCU")) o.accuracy = y;
       else if (match(k0, "HTOL") || match(k0, "QTOL") || match(k0, "RQTOL")) {
@@ -466,10 +469,10 @@ class Reader {
   }
 
   static bool known_value_option(const std::string &k0) {
-    static const char *keys[] = {"TOLER", "DIFF", "DAMPLIMIT", "FLOWCHANGE", "HEADERROR", "MINI", "REQ",
-                                 "PRESSURE", "VISC", "SPEC", "TRIAL", "ACCU", "HTOL", "QTOL", "RQTOL",
-                                 "CHECKFREQ", "MAXCHECK", "EMIT", "DEMAND", "PREC"};
-    for (const char *k : keys)
+    static constexpr std::string_view keys[] = {"TOLER", "DIFF", "DAMPLIMIT", "FLOWCHANGE", "HEADERROR", "MINI",
+                                                "REQ", "PRESSURE", "VISC", kGravityKey, "TRIAL", "ACCU", "HTOL",
+                                                "QTOL", "RQTOL", "CHECKFREQ", "MAXCHECK", "EMIT", "DEMAND", "PREC"};
+    for (const std::string_view k : keys)
       if (match(k0, k)) return true;
     return false;
   }
