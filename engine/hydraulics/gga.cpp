@@ -302,9 +302,7 @@ struct GradientSolver::Impl {
         const int k = static_cast<int>(kk);
         const LinkData &l = net.links[k];
         // Valves holding a pressure or flow setting have no head-loss relation to check.
-        const bool holds_setting = (l.kind == LinkKind::PRV || l.kind == LinkKind::PSV ||
-                                    l.kind == LinkKind::FCV) && !missing(s.setting[k]);
-        if (is_closed(s.status[k]) || holds_setting) continue;
+        if (is_closed(s.status[k]) || holds_setting(s, k)) continue;
         double loss;
         if (pinned[k] == Pinned::Pbv) {
           loss = s.setting[k];

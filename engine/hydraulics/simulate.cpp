@@ -12,6 +12,7 @@
 #include "hydraulics/controls.hpp"
 #include "hydraulics/gga.hpp"
 #include "hydraulics/network.hpp"
+#include "hydraulics/run_warnings.hpp"
 
 namespace orv {
 
@@ -43,24 +44,23 @@ class Simulation {
     while (true) {
       set_demands();
       apply_simple_controls(net_, s_);
-      if (trace_) std::fprintf(trace_, "%s: Balancing the network:\n", clock(s_.time).c_str());
+      if (trace_) std::fprintf(trace_, "%s: Balancing the network:\n", clock_text(s_.time).c_str());
       SolveOutcome out = solver_.solve(s_);
       run.iterations += out.iterations;
       if (out.singular) {
         run.status = kHydErrSingular;
-        run.message = "the network equations could not be solved at " + clock(s_.time) +
+        run.message = "the network equations could not be solved at " + clock_text(s_.time) +
                       " (some nodes are disconnected from every tank and reservoir)";
         break;
       }
       finish_step();
       record(run.results);
       note_devices(run, out);
-      note_warnings(out);
+      warnings_.note(net_, s_, out);
       if (!out.converged) {
-        if (first_unbalanced_ < 0) first_unbalanced_ = s_.time;
         if (m_.options.unbalanced_continue < 0) {
           // The run ends at this instant; what was computed up to it is kept.
-          halted_ = true;
+          warnings_.halt();
           break;
         }
       }
@@ -69,7 +69,7 @@ class Simulation {
       double step = time_step();
       advance(step);
     }
-    if (run.status == kHydOk) summarise(run);  // a failure keeps its own message
+    if (run.status == kHydOk) warnings_.summarise(*net_.model, run);  // a failure keeps its own message
     return run;
   }
 
@@ -79,22 +79,10 @@ class Simulation {
   GradientSolver solver_;
   std::FILE *trace_;
   State s_;
-  // Warnings of the run: first instant of each condition, and how often.
-  double first_unbalanced_ = -1;
-  bool halted_ = false;
-  double first_balanced_late_ = -1;  // balanced only in the extra trials
-  struct NegativePressure { int instants = 0; double time = 0; int node = kNone; double pressure = 0; } negative_;
-  struct Disconnection { int instants = 0; double time = 0; int node = kNone; int nodes = 0; } disconnected_;
+  RunWarnings warnings_;
   double hstep_ = 3600;
   double report_time_ = 0;
   std::set<std::pair<int, std::string>> seen_devices_;
-
-  static std::string clock(double t) {
-    const long long s = std::llround(t);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, (s % 3600) / 60, s % 60);
-    return buf;
-  }
 
   void initialise() {
     const std::size_t nn = m_.nodes.size(), nl = m_.links.size();
@@ -280,98 +268,6 @@ class Simulation {
     }
   }
 
-  // Negative pressures at junctions with demand (demand-driven runs), and,
-  // when the instant raised any warning, junctions with demand cut off from
-  // every tank and reservoir by closed links.
-  void note_warnings(const SolveOutcome &out) {
-    const bool late = out.converged && out.iterations > m_.options.trials;
-    if (late && first_balanced_late_ < 0) first_balanced_late_ = s_.time;
-    bool warned = late || !out.converged;
-    if (m_.options.demand_model == DemandModel::DemandDriven) {
-      int worst = kNone;
-      for (std::size_t i = 0; i < m_.nodes.size(); ++i) {
-        if (m_.nodes[i].kind != NodeKind::Junction || !(s_.demand_flow[i] > 0)) continue;
-        const double p = s_.head[i] - m_.nodes[i].elevation;
-        if (p < 0 && (worst == kNone || p < s_.head[worst] - m_.nodes[worst].elevation))
-          worst = static_cast<int>(i);
-      }
-      if (worst != kNone) {
-        warned = true;
-        if (negative_.instants++ == 0) {
-          negative_.time = s_.time;
-          negative_.node = worst;
-          negative_.pressure = s_.head[worst] - m_.nodes[worst].elevation;
-        }
-      }
-    }
-    for (std::size_t k = 0; k < m_.links.size() && !warned; ++k)
-      warned = s_.status[k] == Status::XFcv || s_.status[k] == Status::XPressure ||
-               (net_.links[k].kind == LinkKind::Pump && !is_closed(s_.status[k]) &&
-                (s_.status[k] == Status::XHead || s_.flow[k] < 0 || pump_beyond_curve(static_cast<int>(k))));
-    if (warned) note_disconnected();
-  }
-
-  bool pump_beyond_curve(int k) const {
-    const LinkData &l = net_.links[k];
-    return l.pump_type != PumpType::ConstantPower && l.qmax > 0 && s_.flow[k] > s_.setting[k] * l.qmax;
-  }
-
-  void note_disconnected() {
-    const std::size_t nn = m_.nodes.size();
-    std::vector<int> parent(nn);
-    for (std::size_t i = 0; i < nn; ++i) parent[i] = static_cast<int>(i);
-    auto root = [&](int i) {
-      while (parent[i] != i) i = parent[i] = parent[parent[i]];
-      return i;
-    };
-    for (std::size_t k = 0; k < m_.links.size(); ++k)
-      if (!is_closed(s_.status[k])) parent[root(net_.links[k].n1)] = root(net_.links[k].n2);
-    std::vector<char> fed(nn, 0);
-    for (const TankData &t : net_.tanks) fed[root(t.node)] = 1;
-    int count = 0, first = kNone;
-    for (std::size_t i = 0; i < nn; ++i)
-      if (m_.nodes[i].kind == NodeKind::Junction && s_.demand[i] > 0 && !fed[root(static_cast<int>(i))]) {
-        if (first == kNone) first = static_cast<int>(i);
-        ++count;
-      }
-    if (count > 0 && disconnected_.instants++ == 0) {
-      disconnected_.time = s_.time;
-      disconnected_.node = first;
-      disconnected_.nodes = count;
-    }
-  }
-
-  // Status and message of the run: the gravest condition decides the status
-  // (unbalanced, then negative pressures, then devices); the message names
-  // every condition met, each at its first instant.
-  void summarise(HydraulicRun &run) const {
-    std::vector<std::string> parts;
-    if (first_unbalanced_ >= 0) {
-      parts.push_back("the system is hydraulically unbalanced at " + clock(first_unbalanced_) +
-                      (halted_ ? " (the run stops there, as UNBALANCED STOP asks)" : ""));
-      run.status = halted_ ? kHydErrUnbalanced : kHydWarnUnbalanced;
-    }
-    if (negative_.instants > 0) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "%.4g m", negative_.pressure);
-      parts.push_back("negative pressures at " + std::to_string(negative_.instants) + " instant(s), first at " +
-                      clock(negative_.time) + " (node " + m_.nodes[negative_.node].id + ": " + buf + ")");
-      if (run.status == kHydOk) run.status = kHydWarnNegativePressure;
-    }
-    if (!run.unstable.empty()) {
-      parts.push_back(std::to_string(run.unstable.size()) + " device(s) unstable or unable to meet their setting");
-      if (run.status == kHydOk) run.status = kHydWarnUnstable;
-    }
-    if (first_balanced_late_ >= 0) {
-      parts.push_back("balanced only after TRIALS at " + clock(first_balanced_late_) + " (the system may be unstable)");
-      if (run.status == kHydOk) run.status = kHydWarnUnstable;
-    }
-    if (disconnected_.instants > 0)
-      parts.push_back("node " + m_.nodes[disconnected_.node].id + " disconnected at " + clock(disconnected_.time) +
-                      (disconnected_.nodes > 1 ? " (" + std::to_string(disconnected_.nodes) + " nodes with demand)" : ""));
-    for (std::size_t i = 0; i < parts.size(); ++i) run.message += (i ? "; " : "") + parts[i];
-  }
-
   void note_device(HydraulicRun &run, int k, const std::string &reason) {
     if (seen_devices_.emplace(k, reason).second) run.unstable.push_back({k, s_.time, reason});
   }
@@ -383,7 +279,7 @@ class Simulation {
       const int link = static_cast<int>(k);
       if (net_.links[k].kind == LinkKind::Pump && !is_closed(s_.status[k])) {
         if (s_.flow[k] < 0) note_device(run, link, "cannot deliver the head required");
-        else if (pump_beyond_curve(link)) note_device(run, link, "runs beyond the end of its curve");
+        else if (pump_beyond_curve(net_, s_, link)) note_device(run, link, "runs beyond the end of its curve");
       }
       switch (s_.status[k]) {
         case Status::XHead: note_device(run, link, "cannot deliver the head required"); break;
@@ -401,14 +297,10 @@ namespace {
 // A junction no link touches has no equation to balance it; such a file loads
 // (with a warning) but cannot be simulated. Names the first few.
 std::string unconnected_junctions(const Model &model) {
-  std::vector<char> linked(model.nodes.size(), 0);
-  for (const Link &l : model.links) linked[l.from] = linked[l.to] = 1;
+  const std::vector<int> found = model.unconnected_junctions();
   std::string names;
-  int count = 0;
-  for (std::size_t i = 0; i < model.nodes.size(); ++i)
-    if (!linked[i] && model.nodes[i].kind == NodeKind::Junction && count++ < 10)
-      names += (names.empty() ? "" : ", ") + model.nodes[i].id;
-  if (count > 10) names += " and " + std::to_string(count - 10) + " more";
+  for (std::size_t j = 0; j < found.size() && j < 10; ++j) names += (j ? ", " : "") + model.nodes[found[j]].id;
+  if (found.size() > 10) names += " and " + std::to_string(found.size() - 10) + " more";
   return names;
 }
 }  // namespace

@@ -1521,10 +1521,7 @@ class Reader {
     line_ = 0;
     if (m_.nodes.size() < 2) fail("the network needs at least two nodes");
     if (m_.tanks.empty()) fail("the network has no tank or reservoir");
-    std::vector<bool> linked(m_.nodes.size(), false);
-    for (const Link &l : m_.links) linked[l.from] = linked[l.to] = true;
-    for (std::size_t i = 0; i < m_.nodes.size(); ++i)
-      if (!linked[i] && m_.nodes[i].kind == NodeKind::Junction) warn("junction " + m_.nodes[i].id + " is not connected to any link");
+    for (const int i : m_.unconnected_junctions()) warn("junction " + m_.nodes[i].id + " is not connected to any link");
     if (dropped_warnings_ > 0) warn(std::to_string(dropped_warnings_) + " more warnings not kept");
   }
 

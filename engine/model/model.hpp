@@ -241,6 +241,8 @@ struct Model {
   // True when the display units are US customary (CFS, GPM, MGD, IMGD, AFD).
   bool us_units() const { return options.flow_units <= FlowUnits::AFD; }
   int junction_count() const;
+  // Indices of the junctions no link touches (they have no equation to balance them).
+  std::vector<int> unconnected_junctions() const;
 };
 
 }  // namespace orv
