@@ -18,10 +18,10 @@ from pathlib import Path
 import numpy as np
 import pytest
 
+from hydraulics_reference import CFS, FLOW_PER_CFS
+
 REPO = Path(__file__).resolve().parents[2]
 TOOL_BUILD = REPO / "build" / "engine-quality" / "tool"
-FT = 0.3048
-CFS = FT ** 3
 REL_TOL, ABS_TOL = 1e-3, 1e-4
 
 
@@ -64,14 +64,6 @@ def mode_args(mode):
     raise ValueError(mode)
 
 
-# Flow units per ft3/s as the reference converts them (its internal unit):
-# a litre is 1/28.317 ft3 there, not 1/28.3168466, so its SI flows carry
-# water 5.4e-6 faster through its pipes than their values say. Feeding ours
-# the flows it computes with, not the ones it reports, keeps fronts in step.
-REF_FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317,
-                    6: 1699.0, 7: 2.4466, 8: 101.94, 9: 2446.6, 10: 0.028317}
-
-
 def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
     """Reference qualities at every hydraulic instant; optionally writes its
     hydraulics (SI, as it computes with them) for orv_quality --hydraulics."""
@@ -91,7 +83,10 @@ def run_reference(inp, mode=None, qstep=None, hyd_file=None, timing=False):
             if qstep is not None:
                 en.settimeparam(ph, en.QUALSTEP, qstep)
             units = en.getflowunits(ph)
-            qf = CFS / REF_FLOW_PER_CFS[units]
+            # The factors the reference converts with (a litre is 1/28.317 ft3 there,
+            # not 1/28.3168466): ours is fed the flows it computes with, not the
+            # ones it reports, which keeps fronts in step.
+            qf = CFS / FLOW_PER_CFS[units]
             vf = CFS if units <= 4 else 1.0
             nn, nl = en.getcount(ph, en.NODECOUNT), en.getcount(ph, en.LINKCOUNT)
             out.node_ids = [en.getnodeid(ph, i) for i in range(1, nn + 1)]
