@@ -21,9 +21,12 @@ from hydraulics_differences import describe  # noqa: E402
 TOLERANCE = 1e-3
 
 
+CORPUS = ref.REPO / "build" / "networks"
+
+
 def corpus():
-    root = ref.REPO / "build" / "networks"
-    return sorted(root.rglob("*.inp")) if root.is_dir() else []
+    """Every network tests/fetch_networks.py extracted, or []."""
+    return sorted(CORPUS.rglob("*.inp")) if CORPUS.is_dir() else []
 
 
 def node_count(inp):

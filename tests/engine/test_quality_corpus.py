@@ -24,10 +24,9 @@ import numpy as np
 import pytest
 
 import test_quality_reference as tqr
+from corpus import CORPUS, corpus
 from test_quality_reference import ABS_TOL, REL_TOL, run_ours, run_reference, with_sections
 
-REPO = Path(__file__).resolve().parents[2]
-CORPUS = REPO / "build" / "networks"
 if os.environ.get("ORV_TOOLS_BUILD"):  # a build folder of one's own
     tqr.TOOL_BUILD = Path(os.environ["ORV_TOOLS_BUILD"]) / "quality-tool"
 
@@ -52,10 +51,6 @@ FIXUPS = {
     "foss_poly_1.inp": [("Start ClockTime    \t0 am", "Start ClockTime    \t12 am"),
                         (" Pattern            \ttime", ";")],
 }
-
-
-def corpus():
-    return sorted(CORPUS.rglob("*.inp")) if CORPUS.is_dir() else []
 
 
 def label(inp):
