@@ -18,7 +18,7 @@ const auto option_commands = std::to_array<CommandDef>({
     {"DATE", "DATE <YYYY-MM-DD> [<clock time>]", cmd_date},
 });
 const auto edit_commands = std::to_array<CommandDef>({
-    {"SET", "SET <NODE|BRANCH|TANK> <id> <attribute> <value>", cmd_set},
+    {"SET", "SET <NODE|BRANCH|TANK> <id> <attribute> <value> | SET BRANCH <id> STATUS OPEN|CLOSED|ACTIVE", cmd_set},
 });
 const auto selection_commands = std::to_array<CommandDef>({
     {"SELECT",

@@ -4,6 +4,7 @@
 #include "commands/command_table.hpp"
 #include "commands/element_words.hpp"
 #include "commands/executor.hpp"
+#include "commands/link_status_words.hpp"
 #include "commands/time_text.hpp"
 #include "core/simulation.hpp"
 
@@ -13,6 +14,13 @@ void cmd_set(Engine &e, Arguments &a) {
   const ElementType type = element_type_word(a);
   const std::string id = a.word("element identifier");
   const std::string symbol = a.word("attribute");
+  if (type == ElementType::Branch && upper(symbol) == "STATUS") {
+    const std::string status = a.word("status");
+    a.finish();
+    Model &m = e.edit_model();
+    set_initial_status(m.links[element_by_id(m, type, id)], status);
+    return;
+  }
   const double value = a.number("value");
   a.finish();
   Model &m = e.edit_model();

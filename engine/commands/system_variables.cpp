@@ -1,10 +1,12 @@
 #include "commands/system_variables.hpp"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 #include "api/boundary.hpp"
+#include "commands/arguments.hpp"
 #include "commands/time_text.hpp"
 #include "model/units.hpp"
 
@@ -29,6 +31,11 @@ std::string number(double v) {
 template <class F>
 std::string count(const Engine &e, F f) {
   return std::to_string(e.has_model() ? f(e.model()) : 0);
+}
+
+// A time of the model in hours, empty without a model.
+std::string hours(const Engine &e, double Times::*time) {
+  return e.has_model() ? number(e.model().times.*time / 3600.0) : "";
 }
 
 int links_of(const Model &m, bool (*pick)(LinkKind)) {
@@ -103,7 +110,11 @@ const auto variables = std::to_array<Variable>({
        return std::string(names[static_cast<int>(e.model().options.headloss)]);
      }},
     {"DURATION", "simulation duration, hours",
-     [](const Engine &e) { return e.has_model() ? number(e.model().times.duration / 3600.0) : ""; }},
+     [](const Engine &e) { return hours(e, &Times::duration); }},
+    {"HYDSTEP", "hydraulic time step, hours", [](const Engine &e) { return hours(e, &Times::hydraulic_step); }},
+    {"REPORTSTEP", "reporting time step, hours", [](const Engine &e) { return hours(e, &Times::report_step); }},
+    {"REPORTSTART", "first reporting instant, hours",
+     [](const Engine &e) { return hours(e, &Times::report_start); }},
     {"DATEREF", "date and clock time of the simulation start",
      [](const Engine &e) {
        return e.has_model() ? format_date_time(e.date(), e.model().times.start_clocktime) : "";
@@ -129,6 +140,10 @@ const auto variables = std::to_array<Variable>({
     {"NPENDING", "number of queued commands",
      [](const Engine &e) { return std::to_string(e.pending().size()); }},
     {"LASTERROR", "message of the last failure", [](const Engine &e) { return e.last_error(); }},
+    {"NFAILURES", "number of failures since the engine was opened",
+     [](const Engine &e) { return std::to_string(e.failure_count()); }},
+    {"MODELSERIAL", "number that changes whenever a model is loaded or dropped",
+     [](const Engine &e) { return std::to_string(e.model_generation()); }},
     {"NLOADWARNINGS", "number of warnings of the model file's reading",
      [](const Engine &e) { return count(e, [](const Model &m) { return m.load_warnings.size(); }); }},
     {"LOADWARNINGS", "warnings of the model file's reading, one line each (file:line: reason)",
@@ -152,10 +167,26 @@ const auto variables = std::to_array<Variable>({
 }  // namespace
 
 std::string system_variable(const Engine &e, std::string_view name) {
-  const std::string key = upper(name);
+  // "NAME offset": the text from that character on, so that a caller with a
+  // short buffer reads a long text in pieces.
+  const std::vector<std::string> words = split_words(name);
+  if (words.empty() || words.size() > 2)
+    throw Failure(Status::UnknownName, "unknown system variable '" + std::string(name) + "'");
+  std::size_t offset = 0;
+  if (words.size() == 2) {
+    const auto n = parse_number(words[1]);
+    if (!n || *n < 0 || *n != std::floor(*n) || *n > 1e9)
+      throw Failure(Status::BadArgument, "character offset of a system variable must be a whole number >= 0, not '" +
+                                             words[1] + "'");
+    offset = static_cast<std::size_t>(*n);
+  }
+  const std::string key = upper(words[0]);
   for (const Variable &v : variables)
-    if (v.name == key) return v.read(e);
-  throw Failure(Status::UnknownName, "unknown system variable '" + std::string(name) + "'");
+    if (v.name == key) {
+      const std::string text = v.read(e);
+      return offset < text.size() ? text.substr(offset) : std::string();
+    }
+  throw Failure(Status::UnknownName, "unknown system variable '" + words[0] + "'");
 }
 
 std::vector<std::pair<std::string, std::string>> system_variable_names() {

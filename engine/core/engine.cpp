@@ -94,6 +94,7 @@ std::filesystem::path Engine::resolve(const std::string &path) const {
 void Engine::set_error(Status s, std::string message) {
   last_status_ = s;
   last_error_ = std::move(message);
+  ++failure_count_;
 }
 
 }  // namespace orv

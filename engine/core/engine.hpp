@@ -93,6 +93,9 @@ class Engine {
   void set_error(Status s, std::string message);
   const std::string &last_error() const { return last_error_; }
   Status last_status() const { return last_status_; }
+  // Failures recorded since the engine was opened: a caller compares it
+  // before and after a call to tell a failure from a success.
+  std::uint64_t failure_count() const { return failure_count_; }
 
   std::vector<std::string> &pending() { return pending_; }
   const std::vector<std::string> &pending() const { return pending_; }
@@ -115,6 +118,7 @@ class Engine {
   std::filesystem::path work_folder_;
   std::string last_error_;
   Status last_status_ = Status::Ok;
+  std::uint64_t failure_count_ = 0;
   std::vector<std::string> pending_;
 };
 
