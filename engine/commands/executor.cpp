@@ -82,6 +82,10 @@ void run_command_file(Engine &e, const std::string &file, const std::vector<std:
     throw Failure(Status::CommandError, "command files nested more than 8 deep");
   DepthGuard guard;
   const std::filesystem::path path = e.resolve(file);
+  // A folder opens as a stream that reads nothing: it would pass as an empty file.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec))
+    throw Failure(Status::FileError, "cannot read command file " + file + ": it is a folder");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Failure(Status::FileError, "cannot read command file " + file);
   std::string line;
@@ -96,6 +100,7 @@ void run_command_file(Engine &e, const std::string &file, const std::vector<std:
                     path.filename().string() + ":" + std::to_string(number) + ": " + f.what());
     }
   }
+  if (in.bad()) throw Failure(Status::FileError, "cannot read command file " + file);
 }
 
 std::string generate_command(int module, int keyword, int word, std::string_view text) {

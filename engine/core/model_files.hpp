@@ -11,8 +11,9 @@ namespace orv {
 // (Failure FileError for a missing file, InputError for rejected content).
 void load_model(Engine &e, const std::string &file);
 
-// Writes the model through a temporary file renamed into place, so that a
-// failed save never leaves a truncated file behind (Failure FileError).
+// Writes the model through a uniquely named temporary file beside the target,
+// renamed into place, so that a failed save never leaves a truncated file
+// behind (Failure FileError); a symbolic link is kept and its target replaced.
 void save_model(const Engine &e, const std::string &file);
 
 }  // namespace orv

@@ -2,6 +2,9 @@
 command files with arguments, and the rule that a failing command reports a
 status and a message and changes nothing."""
 import ctypes as C
+import subprocess
+import sys
+from pathlib import Path
 
 import pytest
 
@@ -152,7 +155,14 @@ def test_command_files_run_command_files_to_a_bounded_depth(engine, tmp_path):
     selfish = write(tmp_path / "self.cmd", 'RUN "%1" "%1"\n')
     assert run_file(engine, selfish, f'"{selfish}"') == COMMAND_ERROR
     assert "nested" in engine.last_error()
+
+
+def test_only_a_readable_file_is_a_command_file(engine, tmp_path):
     assert run_file(engine, tmp_path / "missing.cmd") == FILE_ERROR
+    # A folder opens as a stream that reads nothing; it must not pass as an empty file.
+    assert run_file(engine, tmp_path) == FILE_ERROR
+    assert engine.cmd(f'RUN "{tmp_path}"') == FILE_ERROR
+    assert "folder" in engine.last_error()
 
 
 def test_failing_commands_change_nothing(town):
@@ -275,8 +285,7 @@ def test_save_and_reload_give_the_same_results(town, tmp_path):
     town.ok("SET BRANCH P3 R 70", "SIMULATE")
     _, hours, before = town.series(NODE, "J5", "P")
     target = tmp_path / "saved.inp"
-    f = str(target).encode()
-    status = town.lib.fSaveFile(f, b"", L(len(f)), L(0))
+    status = save(town, target)
     if status != 0 and "produced no text" in (town.last_error() or ""):
         pytest.skip("INP writer not available yet")
     assert status == 0 and not (tmp_path / "saved.inp.tmp").exists()
@@ -285,10 +294,72 @@ def test_save_and_reload_give_the_same_results(town, tmp_path):
     assert town.series(NODE, "J5", "P") == (len(hours), hours, before)
 
 
+def save(eng, target):
+    f = str(target).encode()
+    return eng.lib.fSaveFile(f, b"", L(len(f)), L(0))
+
+
+def test_save_replaces_only_the_target_and_keeps_a_link(town, tmp_path):
+    users = tmp_path / "net.inp.tmp"
+    users.write_text("a file of the user's own")
+    target = tmp_path / "net.inp"
+    target.write_text("old")
+    target.chmod(0o640)
+    assert save(town, target) == 0
+    saved = target.read_text()
+    assert saved.startswith("[TITLE]") or "[JUNCTIONS]" in saved
+    assert users.read_text() == "a file of the user's own"
+    assert (target.stat().st_mode & 0o777) == 0o640
+    # Through a symbolic link (and a dangling one): the target is written, the link stays.
+    folder = tmp_path / "models"
+    folder.mkdir()
+    for link_to in (target, folder / "new.inp"):
+        link = tmp_path / f"link_to_{link_to.name}"
+        link.symlink_to(link_to)
+        assert save(town, link) == 0
+        assert link.is_symlink() and link_to.read_text() == saved
+    assert sorted(p.name for p in tmp_path.iterdir()) == [
+        "link_to_net.inp", "link_to_new.inp", "models", "net.inp", "net.inp.tmp"]
+    assert [p.name for p in folder.iterdir()] == ["new.inp"]
+
+
+SAVER = """
+import sys
+sys.path.insert(0, {here!r})
+from api_harness import Engine, L, load_library
+eng = Engine(load_library())
+eng.ok('LOAD "{town}"', {change!r})
+f = {target!r}.encode()
+for _ in range(40):
+    assert eng.lib.fSaveFile(f, b"", L(len(f)), L(0)) == 0
+"""
+
+
+def test_processes_saving_one_name_publish_whole_files(town, tmp_path):
+    changes = ["SET BRANCH P3 R 70", "SET BRANCH P3 R 90"]
+    texts = set()
+    for k, change in enumerate(changes):
+        town.ok(change)
+        assert save(town, tmp_path / f"expected{k}.inp") == 0
+        texts.add((tmp_path / f"expected{k}.inp").read_text())
+    assert len(texts) == 2
+    target = tmp_path / "shared.inp"
+    savers = [subprocess.Popen([sys.executable, "-c", SAVER.format(
+        here=str(Path(__file__).parent), town=str(TOWN), change=change, target=str(target))])
+        for change in changes]
+    seen = set()
+    while any(p.poll() is None for p in savers):
+        if target.exists():
+            seen.add(target.read_text())
+    assert [p.wait() for p in savers] == [0, 0]
+    seen.add(target.read_text())
+    assert seen <= texts
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["expected0.inp", "expected1.inp", "shared.inp"]
+
+
 def test_a_failed_save_leaves_no_file(town, tmp_path):
     target = tmp_path / "no_such_folder" / "x.inp"
-    f = str(target).encode()
-    assert town.lib.fSaveFile(f, b"", L(len(f)), L(0)) != 0
+    assert save(town, target) != 0
     assert not target.exists() and not target.parent.exists()
 
 
