@@ -73,6 +73,16 @@ int assign_variable(const FortranEntry &e, PyObject *value) {
     PyErr_Format(PyExc_AttributeError, "%s is a constant", e.name);
     return -1;
   }
+  // The array conversion would wrap an int beyond 32 bits: refuse it as a
+  // routine's int argument is refused; other failures are the conversion's.
+  if (e.type_num == NPY_INT && e.rank == 0) {
+    int32_t checked = 0;
+    const std::string message = std::string("cannot assign to ") + e.name + ": outside 32 bits";
+    if (!int_from_object(checked, value, message, PyExc_TypeError)) {
+      if (PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
+      PyErr_Clear();
+    }
+  }
   npy_intp dims[1] = {-1};
   PyArrayObject *arr = array_from_object(e.type_num, dims, e.rank, value);
   if (!arr) return -1;

@@ -29,6 +29,8 @@ R call_slot(void **table, int slot) {
 bool import_numpy_interface() {
   PyObject *module = PyImport_ImportModule(kMultiarrayModule);
   if (!module) {
+    // The cause goes to standard error; the ImportError alone would hide it.
+    PyErr_Print();
     PyErr_SetString(PyExc_ImportError, kMultiarrayImportFailed);
     return false;
   }

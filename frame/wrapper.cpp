@@ -50,6 +50,9 @@ bool convert_input_array(const Routine &r, const Decl &d, PyObject *obj, CallSta
   }
   state.arrays[d.slot] = reinterpret_cast<PyObject *>(arr);
   set_array(state.slots[d.slot], arr);
+  // The conversion's first extent, not the object's: a nested list given for
+  // a rank-1 array counts all its elements.
+  if (rank > 0) state.slots[d.slot].n = dims[0];
   return true;
 }
 

@@ -60,6 +60,8 @@ def test_open_results(engine):
     ([1, 2, 3], [4, 5], {"nbval": 2}, 2),
     ([1, 2, 3], [4, 5], {"nbval": None}, None),
     (np.arange(4, dtype=F32), [9], {"nbval": 1}, 1),
+    # A nested list counts all its elements, taken in column-major order.
+    ([[1, 2, 3], [4, 5, 6]], [1, 2, 3, 4, 5, 6], {}, 6),
 ])
 def test_setdensity_count(engine, tval, dval, kw, nbval):
     m.pyorvsim.vers_orvdll = 20150527
@@ -70,7 +72,8 @@ def test_setdensity_count(engine, tval, dval, kw, nbval):
         return
     m.setdensity(tval, dval, **kw)
     args = engine.last("cSetDensity")
-    assert args["nbval"] == nbval and args["tval"] == [float(v) for v in tval[:nbval]]
+    passed = np.ravel(np.asarray(tval, dtype=float), order="F")[:nbval]
+    assert args["nbval"] == nbval and args["tval"] == passed.tolist()
 
 
 @pytest.mark.parametrize("version", [0, 20150527])

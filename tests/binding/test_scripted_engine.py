@@ -186,11 +186,16 @@ def test_binding_reaches_this_engine(engine):
     assert engine.calls() == [("GetNbObjects", {"typelt": 2})]
 
 
-def test_vers_orvdll_set_here(engine):
+def test_vers_orvdll_holds_32_bit_ints_only(engine):
     _pyorvsim = pytest.importorskip("_pyorvsim")
-    _pyorvsim.pyorvsim.vers_orvdll = 20240101
-
-
-def test_vers_orvdll_back_to_zero(engine):
-    _pyorvsim = pytest.importorskip("_pyorvsim")
-    assert _pyorvsim.pyorvsim.vers_orvdll == 0  # reset by conftest after the previous test
+    group = _pyorvsim.pyorvsim
+    for value in (20240101, -2**31, 2**31 - 1):
+        group.vers_orvdll = value
+        assert group.vers_orvdll == value
+    # Beyond 32 bits the assignment is refused, as for every int argument,
+    # instead of wrapping to a negative version that closes every gate.
+    for beyond in (2**31, -2**31 - 1, 2**40, float(2**31), [2**31]):
+        with pytest.raises(OverflowError):
+            group.vers_orvdll = beyond
+        assert group.vers_orvdll == 2**31 - 1
+    assert engine.names() == []

@@ -168,3 +168,29 @@ def test_numpy_interface_checks(abi, feature, endian, api, expected, module):
     run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
     assert f"ImportError: {MULTIARRAY} failed to import" in run.stdout
     assert expected in run.stderr
+
+
+FAILING_NUMPY = textwrap.dedent("""
+    import sys
+    import numpy
+
+    class Broken:
+        def find_spec(self, name, path=None, target=None):
+            if name == "{multiarray}":
+                raise RuntimeError("multiarray cannot load here")
+
+    sys.modules.pop("{multiarray}", None)
+    sys.meta_path.insert(0, Broken())
+    try:
+        import {module}
+    except ImportError as e:
+        print("ImportError:", e)
+""")
+
+
+@pytest.mark.parametrize("module", ["_pyorvsim", "_pyorvutl"])
+def test_a_failing_numpy_import_shows_its_cause(module):
+    code = FAILING_NUMPY.format(module=module, multiarray=MULTIARRAY)
+    run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
+    assert f"ImportError: {MULTIARRAY} failed to import" in run.stdout
+    assert "RuntimeError: multiarray cannot load here" in run.stderr

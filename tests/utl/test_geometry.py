@@ -70,6 +70,12 @@ def test_one_vertex_polyline():
     assert u.split_poly_at([1.0], [2.0], 1) == (1, 1.0, 2.0, 0.0)
 
 
+def test_default_nb_counts_every_vertex_of_a_nested_list():
+    # The third vertex is the nearest: a count of 1 or 2 would miss it.
+    assert u.dist_to_poly(4, 3, [[0, 3, 3]], [[0, 0, 4]]) == u.dist_to_poly(4, 3, [0, 3, 3], [0, 0, 4])
+    assert u.dist_to_poly(4, 3, [[0, 3, 3]], [[0, 0, 4]])[0] == 1.0
+
+
 def test_non_positive_nb_behaves_as_a_single_vertex():
     assert u.split_poly_at([1.0, 5.0], [2.0, 5.0], 1, nb=-2) == (-2, 1.0, 2.0, 0.0)
     assert u.dist_to_poly(1, 2, [1.0, 9.0], [2.0, 5.0], nb=-1) == (0.0, 0.0, 0.0)
