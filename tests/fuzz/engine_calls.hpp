@@ -1,0 +1,31 @@
+// The engine seen from a fuzz target: its C entry points with texts passed as
+// std::string_view, the engine opened once per process.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "orvelle_sim.h"
+
+namespace fuzz {
+
+inline int command(std::string_view line) { return CmdExec(line.data(), static_cast<orv_len>(line.size())); }
+
+inline void open_engine() {
+  static const bool opened = VBOpenMelisto() > 0;
+  if (!opened) std::abort();
+}
+
+// Every status is one of the documented ones; anything else is a fault.
+inline void expect_status(int status, std::string_view what) {
+  if (status < 0 || status > 11) {
+    std::fprintf(stderr, "%.*s: undocumented status %d\n", static_cast<int>(what.size()), what.data(), status);
+    std::abort();
+  }
+}
+
+inline std::string quoted(const std::string &path) { return "\"" + path + "\""; }
+
+}  // namespace fuzz
