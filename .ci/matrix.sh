@@ -24,7 +24,9 @@ source "$venv/bin/activate"
 python -m pip install -q --upgrade pip >/dev/null 2>&1 || true
 python -m pip install -q "$numpy" pytest hypothesis cmeel-eigen
 echo "matrix: Python $version, building against $(python -c 'import numpy; print("NumPy", numpy.__version__)')..."
-python -m pip install .
+# The NumPy requirement again, so that the package's other dependencies
+# are chosen to fit it rather than replacing it.
+python -m pip install . "$numpy"
 python -c 'import numpy, _pyorvsim; print("matrix: modules import under NumPy", numpy.__version__)'
 scripted=$(bash tests/scripted_engine/build.sh "build/scripted-engine-$version")
 ORVSIM_REQUIRE_SCRIPTED=1 LD_LIBRARY_PATH="$scripted" python -m pytest -q -p no:cacheprovider tests/binding
