@@ -1,73 +1,50 @@
 """Runs a 24-hour simulation of the small town network shipped with the project
 and prints a short summary: network size, pressures, the tank's cycle, the
-pump's running hours and the oldest water.
+pump's running hours and the oldest water; draws the pressure map into a PNG.
 
-    python examples/town_summary.py [network.inp]
+    python examples/town_summary.py [network.inp] [map.png]
 """
 import pathlib
 import sys
 
-import numpy as np
+import matplotlib
 
-import _pyorvsim as sim
-
-NODE, BRANCH, TANK = 2, 1, 3
-
-
-def text(raw):
-    return raw.decode("ascii").rstrip()
+matplotlib.use("Agg")
+import orvsim  # noqa: E402
+import orvsim.plot  # noqa: E402
 
 
-def main(path):
-    version = sim.inimel()
-    if version <= 0:
-        sys.exit(f"the engine did not open (status {version})")
-    status = sim.cmd(f"LOAD {path}")
-    if status != 0:
-        message, _ = sim.getvar("LASTERROR")
-        sys.exit(f"loading {path} failed ({status}): {text(message)}")
-    sim.cmd("QUALITY AGE")  # the water-quality run follows the hydraulics
-    status = sim.simulh()
-    if status != 0:
-        message, _ = sim.getvar("LASTERROR")
-        sys.exit(f"the simulation failed ({status}): {text(message)}")
+def main(path, picture):
+    with orvsim.Network(path) as net:
+        res = net.run(quality="age")
+        steps = res.steps
+        junctions, tanks, pumps = net.junctions.index, net.tanks.index, net.pumps.index
+        print(f"Network {path.name}: {len(net.node_ids)} nodes, {len(net.link_ids)} branches, "
+              f"{len(tanks) + len(net.reservoirs)} tanks and reservoirs")
+        print(f"Simulated {steps.times[0]:g} h to {steps.times[-1]:g} h: {len(steps.times)} hydraulic steps, "
+              f"{len(steps.times)} result instants")
 
-    nodes, branches, tanks = (sim.nbobjects(t) for t in (NODE, BRANCH, TANK))
-    tmin, tmax, instants = sim.tsinterv()
-    print(f"Network {path.name}: {nodes} nodes, {branches} branches, {tanks} tanks and reservoirs")
-    print(f"Simulated {tmin:g} h to {tmax:g} h: {sim.hstepcount()} hydraulic steps, {instants} result instants")
+        pressure = steps.node.stats("pressure", ids=junctions)
+        worst = pressure["min"].idxmin()
+        print(f"Junction pressure ({res.units['pressure']}): lowest {pressure.at[worst, 'min']:.2f} at {worst} "
+              f"({pressure.at[worst, 'min_time']:.2f} h), highest {pressure['max'].max():.2f}, "
+              f"mean {pressure['mean'].mean():.2f}")
+        for tank_id, level in steps.tank.stats("level", ids=tanks).iterrows():
+            if level["max"] > level["min"]:
+                print(f"Tank {tank_id}: level from {level['min']:.2f} to {level['max']:.2f}")
+        span = steps.times[-1] - steps.times[0]
+        for pump_id, hours in steps.link.duration("flow", above=1e-6, ids=pumps).items():
+            print(f"Pump {pump_id}: running {hours:.2f} h of {span:g} h")
+        age = steps.node.stats("quality", ids=junctions)
+        oldest = age["max"].idxmax()
+        print(f"Water age (h): oldest {age.at[oldest, 'max']:.2f} at {oldest} ({age.at[oldest, 'max_time']:.2f} h)")
 
-    pmin, pmax, pmean, tpmin, _ = sim.getallminmax(NODE, "P", nodes)
-    unit, _ = sim.getunit("P")
-    ids = [text(sim.getid(NODE, k + 1)[0]) for k in range(nodes)]
-    junction = np.array([text(sim.nstrattr(NODE, k + 1, "TYPE")[0]) == "JUNCTION" for k in range(nodes)])
-    worst = int(np.flatnonzero(junction)[np.argmin(pmin[junction])])
-    print(f"Junction pressure ({text(unit)}): lowest {pmin[worst]:.2f} at {ids[worst]} ({tpmin[worst]:.2f} h), "
-          f"highest {pmax[junction].max():.2f}, mean {pmean[junction].mean():.2f}")
-
-    for k in range(1, tanks + 1):
-        tank_id = text(sim.getid(TANK, k)[0])
-        n = sim.tslen()
-        times, levels, got = sim.ts(TANK, tank_id, "LV", n)
-        if got > 0 and levels[:got].max() > levels[:got].min():
-            print(f"Tank {tank_id}: level from {levels[:got].min():.2f} to {levels[:got].max():.2f}")
-
-    for k in range(1, branches + 1):
-        branch_id = text(sim.getid(BRANCH, k)[0])
-        kind, _ = sim.nstrattr(BRANCH, k, "TYPE")
-        if text(kind).upper() != "PUMP":
-            continue
-        n = sim.tslen()
-        times, flows, got = sim.ts(BRANCH, branch_id, "Q", n)
-        running = np.diff(times[:got], append=tmax)[flows[:got] > 1e-6].sum()
-        print(f"Pump {branch_id}: running {running:.2f} h of {tmax - tmin:g} h")
-
-    _, amax, _, _, tamax = sim.getallminmax(NODE, "C", nodes)
-    oldest = int(np.flatnonzero(junction)[np.argmax(amax[junction])])
-    print(f"Water age (h): oldest {amax[oldest]:.2f} at {ids[oldest]} ({tamax[oldest]:.2f} h)")
-    sim.closemel()
+        ax = orvsim.plot.snapshot(net, res, "pressure", time=12)
+        ax.figure.savefig(picture, dpi=100, bbox_inches="tight")
+        print(f"Pressure map at 12 h: {picture}")
 
 
 if __name__ == "__main__":
-    default = pathlib.Path(__file__).with_name("town.inp")
-    main(pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else default)
+    here = pathlib.Path(__file__).parent
+    main(pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else here / "town.inp",
+         sys.argv[2] if len(sys.argv) > 2 else "town_pressure.png")

@@ -42,6 +42,9 @@ def open_engine() -> None:
             if version <= 0:
                 raise OrvsimError(f"the engine did not open (status {-version})", -version)
             sim.batchmode(1)
+            if not variable("NFAILURES"):
+                raise OrvsimError(f"the engine {version} is older than orvsim: it lacks the variables "
+                                  "NFAILURES and MODELSERIAL; install the engine built with this package")
             _opened = True
 
 

@@ -12,7 +12,7 @@ import _pyorvsim as sim
 
 from . import _engine as eng
 from ._engine import BRANCH, NODE, TANK, text
-from .errors import InvalidValueError, NoModelError, UnknownAttributeError, UnknownElementError
+from .errors import InvalidValueError, NoModelError, OrvsimError, UnknownAttributeError, UnknownElementError
 from .tables import KIND_BY_NAME, KIND_OF_TYPE, KINDS, Column, Kind
 
 Ids = Union[str, Iterable[str]]
@@ -166,7 +166,12 @@ class Network:
             try:
                 for kind, column, element_id, value in changes:
                     old = tables[kind.name].at[element_id, column.name]
-                    _assign(kind, column, element_id, value)
+                    try:
+                        _assign(kind, column, element_id, value)
+                    except OrvsimError as e:
+                        shown = value.lower() if column.text else format(value, "g")
+                        e.message = f"cannot set {column.name} of {element_id} to {shown}: {e.message}"
+                        raise
                     done.append((kind, column, element_id, old))
             except Exception:
                 for kind, column, element_id, old in reversed(done):
