@@ -18,6 +18,7 @@ from .network import unit_of
 from .quantities import GROUPS, QUALITY_SYMBOLS
 from .statistics import durations, extremes, time_weights, weighted_quantiles
 
+_COPY_ON_WRITE = int(pd.__version__.split(".")[0]) >= 3 or bool(pd.get_option("mode.copy_on_write"))
 _SIM_WARNINGS = {1: "unbalanced instants", 2: "negative pressures", 3: "unstable devices",
                  4: "incomplete water-quality results"}
 
@@ -43,7 +44,16 @@ class _Run:
         self.unstable = _unstable_devices()
         self.last_hours = _last_instant()
         self.times = {"report": _report_times(self.last_hours), "steps": None}
+        self.report_commands = _instant_commands(self.times["report"])
         self.frames: Dict[Tuple[str, str, str], pd.DataFrame] = {}
+        self.columns = {group: pd.Index(ids, name="id") for group, ids in self.ids.items()}
+        self._time_index: Dict[str, pd.Index] = {}
+
+    def index(self, timing: str) -> pd.Index:
+        if timing not in self._time_index:
+            times = self.step_times() if timing == "steps" else self.times["report"]
+            self._time_index[timing] = pd.Index(times, name="time")
+        return self._time_index[timing]
 
     def step_times(self) -> np.ndarray:
         if self.times["steps"] is None:
@@ -53,10 +63,16 @@ class _Run:
             self.times["steps"] = t[:got].astype(float)
         return self.times["steps"]
 
-    def frame(self, timing: str, group: str, name: str) -> pd.DataFrame:
+    def frame(self, timing: str, group: str, name: str) -> Tuple[pd.DataFrame, bool]:
+        """The frame, and whether it is a new object of the caller's own.
+
+        While the engine holds this run, reporting-instant frames are read
+        anew on every access (cheaper than copying a kept one); step frames,
+        one series call per element, are kept. A kept frame is shared.
+        """
         key = (timing, group, name)
         if key in self.frames:
-            return self.frames[key]
+            return self.frames[key], False
         numbering, quantities = GROUPS[group]
         if name not in quantities:
             raise UnknownAttributeError(f"no {group} result '{name}': one of {', '.join(quantities)}", 4)
@@ -70,16 +86,17 @@ class _Run:
         with eng.lock:
             self.network._check()
             if timing == "report":
-                values = _read_at_instants(numbering, symbol, self.times["report"])
+                values = _read_at_instants(numbering, symbol, self.report_commands)
             else:
                 ids = self.all_tank_ids if group == "tank" else self.ids[group]
                 values = _read_series(numbering, symbol, ids, len(self.step_times()))
         if group == "tank":
             values = values[:, self.tank_columns]
-        frame = pd.DataFrame(values, index=pd.Index(self.times[timing], name="time"),
-                             columns=pd.Index(self.ids[group], name="id"))
+        frame = pd.DataFrame(values, index=self.index(timing), columns=self.columns[group], copy=False)
+        if timing == "report":
+            return frame, True
         self.frames[key] = frame
-        return frame
+        return frame, False
 
     def _release(self) -> None:
         """Before the engine's results change: keeps every reporting-instant frame."""
@@ -89,7 +106,7 @@ class _Run:
             for group, (_, quantities) in GROUPS.items():
                 for name, symbol in quantities.items():
                     if symbol not in QUALITY_SYMBOLS or self.has_quality:
-                        self.frame("report", group, name)
+                        self.frames[("report", group, name)] = self.frame("report", group, name)[0]
         except Exception:  # the model went already (closed or replaced): nothing left to keep
             pass
         self.live = False
@@ -109,13 +126,15 @@ class Group:
         return [n for n, s in GROUPS[self._name][1].items() if s not in QUALITY_SYMBOLS or self._run.has_quality]
 
     def __getitem__(self, name: str) -> pd.DataFrame:
-        return self._run.frame(self._timing, self._name, name).copy()
+        frame, own = self._run.frame(self._timing, self._name, name)
+        # With copy-on-write a shallow copy already protects a kept frame.
+        return frame if own else frame.copy(deep=not _COPY_ON_WRITE)
 
     def __contains__(self, name: str) -> bool:
         return name in self.names
 
     def _values(self, name: str, ids: Optional[Sequence[str]]) -> pd.DataFrame:
-        frame = self._run.frame(self._timing, self._name, name)
+        frame = self._run.frame(self._timing, self._name, name)[0]
         if ids is None:
             return frame
         ids = [ids] if isinstance(ids, str) else list(ids)
@@ -202,8 +221,11 @@ class Result:
     def warnings(self) -> List[str]:
         if self._run.status in (0, -1):
             return []
-        what = _SIM_WARNINGS.get(self._run.status, f"status {self._run.status}")
-        message = f"the run completed with {what}: {self._run.message}".rstrip(": ")
+        if self._run.status > 100:
+            message = f"the run stopped early, results end at {self._run.last_hours:g} h: {self._run.message}"
+        else:
+            what = _SIM_WARNINGS.get(self._run.status, f"status {self._run.status}")
+            message = f"the run completed with {what}: {self._run.message}".rstrip(": ")
         if self._run.unstable:
             message += f" (unstable: {', '.join(self._run.unstable)})"
         return [message]
@@ -218,7 +240,7 @@ class Result:
         data = {}
         for group in (self.node, self.link, self.tank):
             for name in group.names:
-                frame = self._run.frame(self._timing, group._name, name)
+                frame = self._run.frame(self._timing, group._name, name)[0]
                 data[f"{group._name}_{name}"] = xr.DataArray(
                     frame.to_numpy(), dims=("time", group._name),
                     coords={"time": frame.index.to_numpy(), group._name: list(frame.columns)},
@@ -243,22 +265,26 @@ def _report_times(last: float) -> np.ndarray:
     return start + step * np.arange(count)
 
 
-def _read_at_instants(numbering: int, symbol: str, hours: np.ndarray) -> np.ndarray:
+def _instant_commands(hours: np.ndarray) -> List[str]:
+    return [f"INSTANT {int(round(h * 3600))} SEC" for h in hours]
+
+
+def _read_at_instants(numbering: int, symbol: str, commands: List[str]) -> np.ndarray:
     n = sim.nbobjects(numbering)
-    out = np.empty((len(hours), n))
+    out = np.empty((len(commands), n), dtype=np.float32)
+    # The symbol comes from orvsim's table and the run's results are checked
+    # to be the engine's: the vectors cannot fail, the instants are checked.
     before_instant = eng.variable("INSTANT")
-    before = eng.failures()
-    for row, h in enumerate(hours):
-        eng.status_checked(sim.cmd(f"INSTANT {int(round(h * 3600))} SEC"))
-        out[row] = sim.getall(numbering, symbol, n)
-    eng.status_checked(sim.cmd(f"INSTANT {before_instant}"))
-    if eng.failures() != before:
-        raise eng.last_failure()
+    cmd, getall, refused = sim.cmd, sim.getall, 0
+    for row, command in enumerate(commands):
+        refused |= cmd(command)
+        out[row] = getall(numbering, symbol, n)
+    eng.status_checked(sim.cmd(f"INSTANT {before_instant}") | refused)
     return out
 
 
 def _read_series(numbering: int, symbol: str, ids: List[str], steps: int) -> np.ndarray:
-    out = np.empty((steps, len(ids)))
+    out = np.empty((steps, len(ids)), dtype=np.float32)
     before = eng.failures()
     for column, element_id in enumerate(ids):
         _, values, got = sim.ts(numbering, element_id, symbol, steps)
