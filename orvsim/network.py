@@ -3,7 +3,7 @@ vectorised setters, saving, runs and the graph."""
 from __future__ import annotations
 
 import os
-from typing import Any, Dict, Iterable, List, Mapping, Optional, Tuple, Union
+from typing import TYPE_CHECKING, Any, Dict, Iterable, List, Mapping, Optional, Tuple, Union
 
 import numpy as np
 import pandas as pd
@@ -14,6 +14,11 @@ from . import _engine as eng
 from ._engine import BRANCH, NODE, TANK, text
 from .errors import InvalidValueError, NoModelError, OrvsimError, UnknownAttributeError, UnknownElementError
 from .tables import KIND_BY_NAME, KIND_OF_TYPE, KINDS, Column, Kind
+
+if TYPE_CHECKING:
+    import networkx
+
+    from .results import Result
 
 Ids = Union[str, Iterable[str]]
 QUALITY_WORDS = {"none": "NONE", "age": "AGE", "trace": "TRACE", "chemical": "CHEMICAL"}
@@ -254,7 +259,7 @@ class Network:
 
     # --- runs -------------------------------------------------------------------
     def run(self, quality: Optional[str] = None, source: Optional[str] = None,
-            chemical: str = "Chlorine", chemical_unit: str = "mg/L"):
+            chemical: str = "Chlorine", chemical_unit: str = "mg/L") -> "Result":
         """Runs the extended-period simulation and returns its `Result`.
 
         `quality`: None keeps the model's own water-quality option; "none",
@@ -287,7 +292,7 @@ class Network:
                     paths[link_id] = xy
             return paths
 
-    def to_networkx(self):
+    def to_networkx(self) -> "networkx.MultiDiGraph":
         """The network as a networkx MultiDiGraph: nodes by id with `kind`,
         `elevation` (reservoirs: head), `pos` (x, y); edges start -> end keyed
         by link id with `kind`, `length` (pipes; 0 for pumps and valves) and `diameter`."""

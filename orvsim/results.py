@@ -4,7 +4,7 @@ time-weighted statistics per element."""
 from __future__ import annotations
 
 import warnings
-from typing import Dict, List, Optional, Sequence, Tuple
+from typing import TYPE_CHECKING, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
 import pandas as pd
@@ -17,6 +17,9 @@ from .errors import NoResultsError, SimulationWarning, UnknownAttributeError
 from .network import unit_of
 from .quantities import GROUPS, QUALITY_SYMBOLS
 from .statistics import durations, extremes, time_weights, weighted_quantiles
+
+if TYPE_CHECKING:
+    import xarray
 
 _COPY_ON_WRITE = int(pd.__version__.split(".")[0]) >= 3 or bool(pd.get_option("mode.copy_on_write"))
 _SIM_WARNINGS = {1: "unbalanced instants", 2: "negative pressures", 3: "unstable devices",
@@ -205,6 +208,7 @@ class Result:
 
     @property
     def units(self) -> Dict[str, str]:
+        """Display unit of every quantity, by name (quality: that of the run's option)."""
         return dict(self._run.units)
 
     @property
@@ -219,6 +223,7 @@ class Result:
 
     @property
     def warnings(self) -> List[str]:
+        """The run's warnings, as they were warned."""
         if self._run.status in (0, -1):
             return []
         if self._run.status > 100:
@@ -230,7 +235,7 @@ class Result:
             message += f" (unstable: {', '.join(self._run.unstable)})"
         return [message]
 
-    def to_xarray(self):
+    def to_xarray(self) -> "xarray.Dataset":
         """Every available quantity as one xarray Dataset (dimensions time and
         node / link / tank); needs the `xarray` package (pip install orvsim[xarray])."""
         try:

@@ -18,6 +18,7 @@ from __future__ import annotations
 
 import os
 import traceback
+import warnings
 from typing import Any, Callable, Dict, Hashable, Iterable, List, Mapping, Optional, Tuple, Union
 
 import pandas as pd
@@ -46,6 +47,7 @@ def run(func: Callable, scenarios: Union[Iterable[Any], Mapping[Hashable, Any]],
     A dict or Series returned by `func` gives columns, anything else the
     column `value`. A failed scenario does not stop the batch: its row holds
     the failure in the column `error` (None where the scenario succeeded).
+    Warnings of a scenario's runs go to the column `warnings`.
     """
     from dask.distributed import Client, LocalCluster, as_completed
 
@@ -114,8 +116,11 @@ def _progress(total: int, wanted: Optional[bool]):
 
 
 def _run_one(func: Callable, scenario: Any, path: Optional[str]) -> Dict[str, Any]:
-    """One scenario in a worker: its row, or its failure in `error`."""
-    with eng.lock:  # one engine per process, even on a worker with several threads
+    """One scenario in a worker: its row, or its failure in `error`; the
+    warnings of its runs in `warnings` rather than on the worker's log."""
+    from .errors import SimulationWarning
+    with eng.lock, warnings.catch_warnings(record=True) as caught:  # one engine per process
+        warnings.simplefilter("always", SimulationWarning)
         net = None
         try:
             if path is None:
@@ -125,13 +130,15 @@ def _run_one(func: Callable, scenario: Any, path: Optional[str]) -> Dict[str, An
                 value = func(net, scenario)
             row = _row(value)
             row["error"] = None
-            return row
         except Exception as e:
-            detail = traceback.format_exception_only(type(e), e)[-1].strip()
-            return {"error": detail}
+            row = {"error": traceback.format_exception_only(type(e), e)[-1].strip()}
         finally:
             if net is not None:
                 _reset(path)
+        messages = [str(w.message) for w in caught if issubclass(w.category, SimulationWarning)]
+        if messages:
+            row["warnings"] = "; ".join(messages)
+        return row
 
 
 def _network(path: str):

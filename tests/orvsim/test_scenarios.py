@@ -1,11 +1,11 @@
 """Scenario batches on a local Dask cluster of two worker processes."""
 import os
 
+import pandas as pd
 import pytest
 
 distributed = pytest.importorskip("dask.distributed")
 
-import orvsim  # noqa: E402
 import orvsim.scenarios as scenarios  # noqa: E402
 from conftest import TOWN  # noqa: E402
 
@@ -46,6 +46,16 @@ def test_batch_on_two_processes(client):
     local = scenarios.run_local(demand_scenario, SCENARIOS, network=TOWN)
     assert local["min_pressure"].round(5).equals(table["min_pressure"].astype(float).round(5))
     assert ok.loc["p3 shut", "min_pressure"] != ok.loc["base", "min_pressure"]
+
+
+def test_run_warnings_land_in_their_row(client):
+    def overload(net, factor):
+        net.set(net.junctions.index, base_demand=net.junctions.base_demand * factor)
+        return {"status": net.run().status}
+    table = scenarios.run(overload, {"normal": 1.0, "overloaded": 20.0}, client, network=TOWN)
+    assert table.loc["normal", "status"] == 0 and table.loc["overloaded", "status"] > 0
+    assert pd.isna(table.loc["normal", "warnings"])
+    assert "negative pressures" in table.loc["overloaded", "warnings"]
 
 
 def test_plain_functions_and_lists(client):
