@@ -52,3 +52,14 @@ def test_map_and_summary_write_pictures(tmp_path):
 def test_demand_scenarios_on_two_workers():
     out = run("demand_scenarios.py", TOWN, 4, 2)
     assert "of 4 scenarios fall below 20 m" in out and "None" in out
+
+
+def test_no_task_takes_more_lines_than_with_wntr():
+    sys.path.insert(0, str(REPO / "bench"))
+    try:
+        import task_lines
+    finally:
+        sys.path.pop(0)
+    for task in task_lines.TASKS:
+        ours, theirs = (task_lines.code_lines(task_lines.VARIANTS[v] / f"{task}.py") for v in ("orvsim", "wntr"))
+        assert ours <= theirs, task
