@@ -1,11 +1,13 @@
 """Task 7 with the module alone: 200 demand scenarios on worker processes."""
 import sys
-from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
+from concurrent.futures import ProcessPoolExecutor
 
-import numpy as np
 
 import _pyorvsim as sim
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from batch_inputs import batch_inputs  # noqa: E402
 
 
 def lowest_pressure(args):
@@ -26,10 +28,7 @@ def lowest_pressure(args):
 
 
 if __name__ == "__main__":
-    network = sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[3] / "examples" / "town.inp"
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 200
-    workers = int(sys.argv[3]) if len(sys.argv) > 3 else None
-    factors = np.random.default_rng(1).uniform(0.5, 2.0, count)
+    network, count, workers, factors = batch_inputs()
     with ProcessPoolExecutor(workers) as pool:
         rows = list(pool.map(lowest_pressure, [(network, f) for f in factors]))
     for factor, low, error in sorted(rows, key=lambda r: (r[1] is None, r[1]))[:5]:

@@ -1,10 +1,12 @@
 """Task 7 with wntr: 200 demand scenarios on worker processes."""
 import sys
-from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
+from concurrent.futures import ProcessPoolExecutor
 
-import numpy as np
 import wntr
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from batch_inputs import batch_inputs  # noqa: E402
 
 
 def lowest_pressure(args):
@@ -16,10 +18,7 @@ def lowest_pressure(args):
 
 
 if __name__ == "__main__":
-    network = sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[3] / "examples" / "town.inp"
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 200
-    workers = int(sys.argv[3]) if len(sys.argv) > 3 else None
-    factors = np.random.default_rng(1).uniform(0.5, 2.0, count)
+    network, count, workers, factors = batch_inputs()
     with ProcessPoolExecutor(workers) as pool:
         table = __import__("pandas").DataFrame(pool.map(lowest_pressure, [(network, f, k) for k, f in enumerate(factors)]))
     print(table.sort_values("min_pressure").head().to_string())
