@@ -19,7 +19,8 @@ import _pyorvsim as sim
 import orvsim
 
 REPO = Path(__file__).resolve().parents[1]
-DEFAULT = [REPO / "examples/town.inp", REPO / "build/networks/library/Net3.inp", REPO / "build/networks/library/Net6.inp",
+DEFAULT = [REPO / "examples/town.inp", REPO / "build/networks/library/Net3.inp",
+           REPO / "build/networks/library/Net6.inp",
            REPO / "build/networks/epyt/asce-tf-wdst/BWSN_Network_2.inp"]
 
 

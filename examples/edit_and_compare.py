@@ -15,4 +15,4 @@ with orvsim.Network(network) as net:
     net.set(net.pipes.index, roughness=net.pipes.roughness * 0.8)
     net.close_links(closed)
     change = net.run().node["pressure"] - base
-    print(f"Largest pressure drops with {closed} closed:", change.min().nsmallest(3).round(2).to_dict())
+    print(f"Largest pressure drops with {closed} closed:", change.min().nsmallest(3).astype(float).round(2).to_dict())

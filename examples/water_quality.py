@@ -12,6 +12,6 @@ network = sys.argv[1] if len(sys.argv) > 1 else Path(__file__).with_name("town.i
 with orvsim.Network(network) as net:
     source = sys.argv[2] if len(sys.argv) > 2 else net.reservoirs.index[0]
     age = net.run(quality="age").node["quality"]
-    print("Oldest water (h):", age.iloc[-1].nlargest(3).round(2).to_dict())
+    print("Oldest water (h):", age.iloc[-1].nlargest(3).astype(float).round(2).to_dict())
     trace = net.run(quality="trace", source=source).node["quality"]
-    print(f"Water from {source} at the end (%):", trace.iloc[-1].round(1).to_dict())
+    print(f"Water from {source} at the end (%):", trace.iloc[-1].astype(float).round(1).to_dict())

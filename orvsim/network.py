@@ -197,12 +197,13 @@ class Network:
                 column = kind.column(name)
                 if column is None or not column.settable:
                     settable = [c.name for c in kind.columns if c.settable]
-                    raise UnknownAttributeError(
-                        f"'{name}' cannot be set for {kind.name[:-1]} {element_id}: settable are {', '.join(settable)}", 4)
+                    raise UnknownAttributeError(f"'{name}' cannot be set for {kind.name[:-1]} {element_id}: "
+                                                f"settable are {', '.join(settable)}", 4)
                 if column.text:
                     value = str(value).upper()
                     if value not in ("OPEN", "CLOSED", "ACTIVE"):
-                        raise InvalidValueError(f"status of {element_id} must be open, closed or active, not {value!r}", 5)
+                        raise InvalidValueError(
+                            f"status of {element_id} must be open, closed or active, not {value!r}", 5)
                 else:
                     try:
                         value = float(value)

@@ -61,7 +61,8 @@ def test_unknown_attributes_and_columns(town, town_result):
 
 
 def test_invalid_values(town):
-    with pytest.raises(orvsim.InvalidValueError, match="cannot set roughness of P1 to -5: .*'R' must be positive") as caught:
+    refused = "cannot set roughness of P1 to -5: .*'R' must be positive"
+    with pytest.raises(orvsim.InvalidValueError, match=refused) as caught:
         town.set("P1", roughness=-5)
     assert caught.value.status == 5 and isinstance(caught.value, ValueError)
     for bad in (dict(status="shut"), dict(roughness="rough"), dict(roughness=np.nan)):

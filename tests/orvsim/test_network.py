@@ -106,5 +106,6 @@ def test_link_paths_follow_vertices(town):
     for link_id, xy in paths.items():
         assert len(xy) == sim.branchxylen(link_id)
         start, end = town.link(link_id)[["start_node", "end_node"]]
-        assert tuple(xy[0]) == tuple(town.node(start)[["x", "y"]]) and tuple(xy[-1]) == tuple(town.node(end)[["x", "y"]])
+        assert tuple(xy[0]) == tuple(town.node(start)[["x", "y"]])
+        assert tuple(xy[-1]) == tuple(town.node(end)[["x", "y"]])
     assert np.isfinite(np.concatenate(list(paths.values()))).all()
