@@ -235,7 +235,8 @@ class Network:
             self._reload_on_revert = self._reload_on_revert or word not in ("INSTANT", "SELECT", "SAVE")
 
     def revert(self) -> None:
-        """Undoes every change made through `set` (and `command`, by reloading the file)."""
+        """Undoes every change made through `set` (and through `command` or a
+        run's quality option, by reloading the file)."""
         with eng.lock:
             self._check()
             if self._reload_on_revert:
@@ -273,6 +274,7 @@ class Network:
             self._check()
             if quality is not None:
                 eng.command(_quality_line(quality, source, chemical, chemical_unit))
+                self._reload_on_revert = True  # the option cannot be read back to restore it
             eng.command("SIMULATE")
             return Result._after_run(self)
 

@@ -1,17 +1,12 @@
-"""Networks of the orvsim tests: the town shipped in examples/, and Net3 of
-the corpus (tests/fetch_networks.py) where it was fetched."""
+"""Fixtures of the orvsim tests: the town network with a run of it, and Net3."""
 import warnings
-from pathlib import Path
 
 import pytest
 
 pytest.importorskip("pandas")
 
 import orvsim  # noqa: E402
-
-REPO = Path(__file__).resolve().parents[2]
-TOWN = REPO / "examples" / "town.inp"
-NET3 = REPO / "build" / "networks" / "epyt" / "asce-tf-wdst" / "Net3.inp"
+from orvsim_cases import NET3, TOWN  # noqa: E402
 
 
 @pytest.fixture
@@ -33,8 +28,3 @@ def net3():
         pytest.skip("the corpus is not fetched (python tests/fetch_networks.py)")
     with orvsim.Network(NET3) as net:
         yield net
-
-
-def write(path, text):
-    path.write_text(text)
-    return path

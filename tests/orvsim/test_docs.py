@@ -2,7 +2,7 @@
 import subprocess
 import sys
 
-from conftest import REPO
+from orvsim_cases import REPO
 
 
 def test_reference_is_current():

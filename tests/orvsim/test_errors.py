@@ -7,7 +7,7 @@ import pytest
 
 import _pyorvsim as sim
 import orvsim
-from conftest import TOWN, write
+from orvsim_cases import TOWN, write
 
 ISOLATED = """[RESERVOIRS]
  R1 100

@@ -7,7 +7,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import REPO, TOWN
+from orvsim_cases import REPO, TOWN
 
 EXAMPLES = REPO / "examples"
 

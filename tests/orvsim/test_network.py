@@ -87,6 +87,10 @@ def test_revert_and_save(town, tmp_path):
         edited.command("OPTION DEMAND MULTIPLIER 2")
         edited.revert()  # a command's change: the file is read again
         assert edited.pipes.loc["P3", "roughness"] == 60
+        edited.run(quality="age")
+        edited.revert()  # so is a run's quality option
+        with pytest.raises(orvsim.NoResultsError):
+            edited.run().node["quality"]
         with pytest.raises(orvsim.InvalidValueError, match="replace this network"):
             edited.command("LOAD other.inp")
 

@@ -7,7 +7,7 @@ import pytest
 distributed = pytest.importorskip("dask.distributed")
 
 import orvsim.scenarios as scenarios  # noqa: E402
-from conftest import TOWN  # noqa: E402
+from orvsim_cases import TOWN  # noqa: E402
 
 
 @pytest.fixture(scope="module")
