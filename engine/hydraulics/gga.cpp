@@ -1,7 +1,6 @@
 #include "hydraulics/gga.hpp"
 
 #include <Eigen/OrderingMethods>
-#include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
@@ -11,6 +10,7 @@
 #include "hydraulics/constants.hpp"
 #include "hydraulics/controls.hpp"
 #include "hydraulics/link_status.hpp"
+#include "hydraulics/static_ldlt.hpp"
 
 namespace orv::hyd {
 
@@ -18,7 +18,6 @@ namespace {
 using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
 // The matrix is assembled directly in fill-reducing order (computed once), in
 // upper storage: the factorisation then reads it in place, with no permuted copy.
-using Factor = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Upper, Eigen::NaturalOrdering<int>>;
 
 enum class Pinned : std::uint8_t { No, Prv, Psv, Fcv, Pbv };
 constexpr double kPbvConductance = 1e-2 * kBigConductance;
@@ -28,7 +27,7 @@ struct GradientSolver::Impl {
   const Net &net;
   std::FILE *trace = nullptr;
   SparseMatrix A;                // upper triangle of the junction matrix, in solver order
-  Factor factor;
+  StaticLdlt factor;
   std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
   std::vector<int> diag_pos;     // value index of each diagonal entry
   std::vector<int> link_pos;     // value index of each link's off-diagonal entry (-1 if none)
@@ -83,7 +82,7 @@ struct GradientSolver::Impl {
     rhs.resize(nj);
     pinned.assign(net.links.size(), Pinned::No);
     if (nj > 0) {
-      factor.analyzePattern(A);
+      factor.analyse(nj, A.outerIndexPtr(), A.innerIndexPtr());
       analysed = true;
     }
   }
@@ -341,12 +340,8 @@ struct GradientSolver::Impl {
   // the offending row, else -1. Pivots made slightly negative by round-off in
   // parts held only by closed links still give usable heads elsewhere.
   int factorise() {
-    factor.factorize(A);
-    const auto d = factor.vectorD();
-    for (int r = 0; r < d.size(); ++r)
-      if (d[r] == 0 || !std::isfinite(d[r])) return node_of_row(r);
-    if (factor.info() != Eigen::Success) return node_of_row(0);
-    return -1;
+    const int r = factor.factorise(A.valuePtr());
+    return r < 0 ? -1 : node_of_row(r);
   }
 
   int node_of_row(int r) const {
@@ -399,7 +394,8 @@ struct GradientSolver::Impl {
           out.singular = true;
           return out;
         }
-        x = factor.solve(rhs);
+        x = rhs;
+        factor.solve(x.data());
         for (std::size_t i = 0; i < net.nodes.size(); ++i) {
           const int r = slot[i];
           if (r < 0) continue;

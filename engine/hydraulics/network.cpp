@@ -81,7 +81,11 @@ Net prepare(const Model &m) {
     d.kind = n.kind;
     d.elevation = n.elevation;
     d.tank = n.tank;
-    if (n.kind == NodeKind::Junction) d.row = net.junctions++;
+    if (n.kind != NodeKind::Junction) continue;
+    d.row = net.junctions++;
+    for (const Demand &dm : n.demands)
+      net.demands.push_back({static_cast<int>(i), dm.pattern == kNone ? m.options.default_pattern : dm.pattern,
+                             dm.base});
   }
   net.tanks.resize(m.tanks.size());
   for (std::size_t i = 0; i < m.tanks.size(); ++i) {

@@ -53,11 +53,19 @@ struct TankData {
   int head_pattern = kNone;
 };
 
+// One demand of a junction, its pattern resolved (kNone: constant).
+struct DemandTerm {
+  int node;
+  int pattern;
+  double base;  // m3/s
+};
+
 struct Net {
   const Model *model = nullptr;
   std::vector<NodeData> nodes;
   std::vector<LinkData> links;
   std::vector<TankData> tanks;
+  std::vector<DemandTerm> demands;  // in node order, each node's in its own order
   int junctions = 0;
   double viscosity = 0;  // kinematic, m2/s
 };
@@ -76,6 +84,9 @@ struct State {
   std::vector<double> P, Y;
   std::vector<double> excess;       // net inflow per node from current flows
   double relax = 1.0;
+  // Per pipe: the flow magnitude at which |q|^(n-1) of the head-loss formula
+  // was last evaluated exactly, and its value (see friction_power).
+  mutable std::vector<double> power_base, power_value;
 };
 
 // Builds the fixed hydraulic data of a model (pipe resistances, pump curves...).

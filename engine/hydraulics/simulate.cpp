@@ -82,6 +82,7 @@ class Simulation {
   RunWarnings warnings_;
   double hstep_ = 3600;
   double report_time_ = 0;
+  std::vector<double> pattern_factors_;
   std::set<std::pair<int, std::string>> seen_devices_;
 
   void initialise() {
@@ -95,6 +96,8 @@ class Simulation {
     s_.status.assign(nl, Status::Open);
     s_.setting.assign(nl, kMissing);
     s_.P.assign(nl, 0);
+    s_.power_base.assign(nl, 0);
+    s_.power_value.assign(nl, 0);
     s_.Y.assign(nl, 0);
     s_.volume.assign(m_.tanks.size(), 0);
     for (std::size_t i = 0; i < nn; ++i) {
@@ -133,17 +136,20 @@ class Simulation {
 
   void set_demands() {
     const double t = s_.time;
-    const Options &o = m_.options;
-    for (std::size_t i = 0; i < m_.nodes.size(); ++i) {
-      const Node &n = m_.nodes[i];
-      if (n.kind != NodeKind::Junction) continue;
-      double d = 0;
-      for (const Demand &dm : n.demands)
-        d += dm.base * pattern_factor(m_, dm.pattern == kNone ? o.default_pattern : dm.pattern, t);
-      d *= o.demand_multiplier;
-      s_.demand[i] = d;
+    // Each pattern's factor once per instant, then one pass over all demands.
+    pattern_factors_.resize(m_.patterns.size());
+    for (std::size_t p = 0; p < m_.patterns.size(); ++p)
+      pattern_factors_[p] = pattern_factor(m_, static_cast<int>(p), t);
+    for (std::size_t i = 0; i < net_.nodes.size(); ++i)
+      if (net_.nodes[i].kind == NodeKind::Junction) s_.demand[i] = 0;
+    for (const DemandTerm &d : net_.demands)
+      s_.demand[d.node] += d.base * (d.pattern >= 0 && d.pattern < static_cast<int>(pattern_factors_.size())
+                                         ? pattern_factors_[d.pattern] : 1.0);
+    for (std::size_t i = 0; i < net_.nodes.size(); ++i) {
+      if (net_.nodes[i].kind != NodeKind::Junction) continue;
+      s_.demand[i] *= m_.options.demand_multiplier;
       // Pressure-driven demand too starts every instant from the full demand.
-      s_.demand_flow[i] = d;
+      s_.demand_flow[i] = s_.demand[i];
     }
     for (const TankData &t : net_.tanks)
       if (t.reservoir && t.head_pattern != kNone)
