@@ -30,13 +30,13 @@ void friction(double q, double d, double area, double e, double nu, double &f, d
 // relative), at a fraction of the cost. The expansion point stays at the last
 // exact evaluation, so no error accumulates.
 double friction_power(const State &s, int k, double aq, double e) {
-  const double base = s.power_base[k];
-  if (base > 0) {
-    const double rel = (aq - base) / base;
+  const double inverse_base = s.power_inverse_base[k];
+  if (inverse_base > 0) {
+    const double rel = aq * inverse_base - 1.0;
     if (std::abs(rel) < 1e-5) return s.power_value[k] * (1.0 + e * rel * (1.0 + 0.5 * (e - 1.0) * rel));
   }
   const double value = std::pow(aq, e);
-  s.power_base[k] = aq;
+  s.power_inverse_base[k] = aq > 0 ? 1.0 / aq : 0.0;
   s.power_value[k] = value;
   return value;
 }
@@ -78,7 +78,9 @@ Gradient pipe_gradient(const Net &net, const State &s, int k) {
       hgrad += 2.0 * d.km * aq;
     }
   }
-  return {1.0 / hgrad, sign(q) * hloss / hgrad};
+  // One division: this runs for every pipe at every trial.
+  const double P = 1.0 / hgrad;
+  return {P, sign(q) * hloss * P};
 }
 
 // Head loss (negative: a gain) of an open pump, signed by the flow: pushed

@@ -84,9 +84,9 @@ struct State {
   std::vector<double> P, Y;
   std::vector<double> excess;       // net inflow per node from current flows
   double relax = 1.0;
-  // Per pipe: the flow magnitude at which |q|^(n-1) of the head-loss formula
+  // Per pipe: the inverse of the flow magnitude at which |q|^(n-1) of the head-loss formula
   // was last evaluated exactly, and its value (see friction_power).
-  mutable std::vector<double> power_base, power_value;
+  mutable std::vector<double> power_inverse_base, power_value;
 };
 
 // Builds the fixed hydraulic data of a model (pipe resistances, pump curves...).

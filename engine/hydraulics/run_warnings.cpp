@@ -27,10 +27,11 @@ void RunWarnings::note(const Net &net, const State &s, const SolveOutcome &out) 
   // Negative pressures at junctions with demand (demand-driven runs).
   if (m.options.demand_model == DemandModel::DemandDriven) {
     int worst = kNone;
-    for (std::size_t i = 0; i < m.nodes.size(); ++i) {
-      if (m.nodes[i].kind != NodeKind::Junction || !(s.demand_flow[i] > 0)) continue;
-      const double p = s.head[i] - m.nodes[i].elevation;
-      if (p < 0 && (worst == kNone || p < s.head[worst] - m.nodes[worst].elevation)) worst = static_cast<int>(i);
+    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
+      const NodeData &n = net.nodes[i];
+      if (n.kind != NodeKind::Junction || !(s.demand_flow[i] > 0)) continue;
+      const double p = s.head[i] - n.elevation;
+      if (p < 0 && (worst == kNone || p < s.head[worst] - net.nodes[worst].elevation)) worst = static_cast<int>(i);
     }
     if (worst != kNone) {
       warned = true;

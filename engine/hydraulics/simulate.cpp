@@ -96,7 +96,7 @@ class Simulation {
     s_.status.assign(nl, Status::Open);
     s_.setting.assign(nl, kMissing);
     s_.P.assign(nl, 0);
-    s_.power_base.assign(nl, 0);
+    s_.power_inverse_base.assign(nl, 0);
     s_.power_value.assign(nl, 0);
     s_.Y.assign(nl, 0);
     s_.volume.assign(m_.tanks.size(), 0);
@@ -164,13 +164,14 @@ class Simulation {
 
   // Net inflow of tanks and reservoirs after a solution.
   void finish_step() {
-    for (std::size_t i = 0; i < m_.nodes.size(); ++i)
-      if (m_.nodes[i].kind != NodeKind::Junction) s_.demand[i] = 0;
+    // The compact hydraulic node data, not the model's: this runs every instant.
+    for (std::size_t i = 0; i < net_.nodes.size(); ++i)
+      if (net_.nodes[i].kind != NodeKind::Junction) s_.demand[i] = 0;
     for (std::size_t k = 0; k < net_.links.size(); ++k) {
       const LinkData &l = net_.links[k];
       const double q = is_closed(s_.status[k]) ? 0.0 : s_.flow[k];
-      if (m_.nodes[l.n1].kind != NodeKind::Junction) s_.demand[l.n1] -= q;
-      if (m_.nodes[l.n2].kind != NodeKind::Junction) s_.demand[l.n2] += q;
+      if (net_.nodes[l.n1].kind != NodeKind::Junction) s_.demand[l.n1] -= q;
+      if (net_.nodes[l.n2].kind != NodeKind::Junction) s_.demand[l.n2] += q;
     }
   }
 
@@ -244,8 +245,8 @@ class Simulation {
     const std::size_t step = r.add_step(s_.time);
     auto head = r.column(NodeAttr::Head, step), pres = r.column(NodeAttr::Pressure, step),
          dem = r.column(NodeAttr::Demand, step);
-    for (std::size_t i = 0; i < m_.nodes.size(); ++i) {
-      const Node &n = m_.nodes[i];
+    for (std::size_t i = 0; i < net_.nodes.size(); ++i) {
+      const NodeData &n = net_.nodes[i];
       head[i] = static_cast<float>(s_.head[i]);
       pres[i] = static_cast<float>(s_.head[i] - n.elevation);
       dem[i] = static_cast<float>(n.kind == NodeKind::Junction ? s_.demand_flow[i] + s_.emitter_flow[i]
@@ -267,9 +268,9 @@ class Simulation {
       set[k] = static_cast<float>(missing(s_.setting[k]) ? 0.0 : s_.setting[k]);
     }
     auto level = r.column(TankAttr::Level, step), vol = r.column(TankAttr::Volume, step);
-    for (std::size_t t = 0; t < m_.tanks.size(); ++t) {
-      const int node = m_.tanks[t].node;
-      level[t] = static_cast<float>(s_.head[node] - m_.nodes[node].elevation);
+    for (std::size_t t = 0; t < net_.tanks.size(); ++t) {
+      const int node = net_.tanks[t].node;
+      level[t] = static_cast<float>(s_.head[node] - net_.nodes[node].elevation);
       vol[t] = static_cast<float>(s_.volume[t]);
     }
   }
