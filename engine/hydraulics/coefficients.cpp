@@ -17,28 +17,12 @@ double sign(double q) { return q < 0 ? -1.0 : 1.0; }
 Gradient closed_gradient(double q) { return {1.0 / kBigGradient, q}; }
 
 // Darcy-Weisbach friction factor and its derivative with respect to flow.
-void friction(double q, double d, double area, double e, double nu, double &f, double &dfdq) {
+void friction(double q, double d, double area, double e, double nu, double &f, double &dfdq,
+              ExpansionPoint *near = nullptr) {
   const double re = q * d / (area * nu);
   double dfdre;
-  darcy_friction(re, e / d, f, dfdre);
+  darcy_friction(re, e / d, f, dfdre, near);
   dfdq = dfdre * re / q;
-}
-
-// |q|^e for pipe k. Near convergence most flows move by far less than 1e-5 of
-// themselves between trials; there a second-order expansion about the last
-// exact power agrees with pow to rounding (its remainder is below 3e-17
-// relative), at a fraction of the cost. The expansion point stays at the last
-// exact evaluation, so no error accumulates.
-double friction_power(const State &s, int k, double aq, double e) {
-  const double inverse_base = s.power_inverse_base[k];
-  if (inverse_base > 0) {
-    const double rel = aq * inverse_base - 1.0;
-    if (std::abs(rel) < 1e-5) return s.power_value[k] * (1.0 + e * rel * (1.0 + 0.5 * (e - 1.0) * rel));
-  }
-  const double value = std::pow(aq, e);
-  s.power_inverse_base[k] = aq > 0 ? 1.0 / aq : 0.0;
-  s.power_value[k] = value;
-  return value;
 }
 
 Gradient pipe_gradient(const Net &net, const State &s, int k) {
@@ -57,7 +41,7 @@ Gradient pipe_gradient(const Net &net, const State &s, int k) {
       hgrad = r + 2.0 * d.km * aq;
     } else {
       double f, dfdq;
-      friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
+      friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq, s.friction_near[k].data());
       const double r1 = f * d.r + d.km;
       hloss = r1 * aq * aq;
       hgrad = 2.0 * r1 * aq + dfdq * d.r * aq * aq;
@@ -66,7 +50,7 @@ Gradient pipe_gradient(const Net &net, const State &s, int k) {
     // Below the smallest gradient the relation turns linear, so that nearly
     // dry pipes keep a well-conditioned matrix.
     const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
-    hgrad = n * d.r * friction_power(s, k, aq, n - 1.0);
+    hgrad = n * d.r * power_near(s.friction_near[k][0], aq, n - 1.0);
     if (hgrad < kRQtol) {
       hgrad = kRQtol / n;
       hloss = hgrad * aq;

@@ -5,12 +5,12 @@
 
 namespace orv::hyd {
 
-void darcy_friction(double re, double relative_roughness, double &f, double &dfdre) {
+void darcy_friction(double re, double relative_roughness, double &f, double &dfdre, ExpansionPoint *near) {
   const double ln10 = std::log(10.0);
   if (re >= 4000.0) {
-    const double y1 = 5.74 / std::pow(re, 0.9);
+    const double y1 = 5.74 / (near ? power_near(near[0], re, 0.9) : std::pow(re, 0.9));
     const double y2 = relative_roughness / 3.7 + y1;
-    const double y3 = std::log10(y2);
+    const double y3 = near ? log10_near(near[1], y2) : std::log10(y2);
     f = 0.25 / (y3 * y3);
     // df/dRe = -0.5 y3^-3 / (y2 ln10) * dy1/dRe, dy1/dRe = -0.9 y1 / Re
     dfdre = -0.5 / (y3 * y3 * y3) / (y2 * ln10) * (-0.9 * y1 / re);

@@ -2,11 +2,13 @@
 // run (Net), and the variables that evolve during the run (State).
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "hydraulics/near_values.hpp"
 #include "model/model.hpp"
 
 namespace orv::hyd {
@@ -84,9 +86,8 @@ struct State {
   std::vector<double> P, Y;
   std::vector<double> excess;       // net inflow per node from current flows
   double relax = 1.0;
-  // Per pipe: the inverse of the flow magnitude at which |q|^(n-1) of the head-loss formula
-  // was last evaluated exactly, and its value (see friction_power).
-  mutable std::vector<double> power_inverse_base, power_value;
+  // Per pipe: two expansion points of its friction terms (see near_values.hpp).
+  mutable std::vector<std::array<ExpansionPoint, 2>> friction_near;
 };
 
 // Builds the fixed hydraulic data of a model (pipe resistances, pump curves...).

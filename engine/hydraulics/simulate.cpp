@@ -96,8 +96,7 @@ class Simulation {
     s_.status.assign(nl, Status::Open);
     s_.setting.assign(nl, kMissing);
     s_.P.assign(nl, 0);
-    s_.power_inverse_base.assign(nl, 0);
-    s_.power_value.assign(nl, 0);
+    s_.friction_near.assign(nl, {});
     s_.Y.assign(nl, 0);
     s_.volume.assign(m_.tanks.size(), 0);
     for (std::size_t i = 0; i < nn; ++i) {
