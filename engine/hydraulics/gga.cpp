@@ -9,6 +9,7 @@
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
 #include "hydraulics/controls.hpp"
+#include "hydraulics/forest.hpp"
 #include "hydraulics/link_status.hpp"
 #include "hydraulics/static_ldlt.hpp"
 
@@ -36,16 +37,40 @@ struct GradientSolver::Impl {
   std::vector<int> emitters;     // junctions with an emitter
   Eigen::VectorXd rhs, x;
   std::vector<Pinned> pinned;
+  std::vector<int> valves;          // every valve, in network order
+  std::vector<int> setting_valves;  // PRVs, PSVs and FCVs, in network order
+  // Dead-end trees, outside the matrix: their pipes' flows are set from the
+  // demands at each instant, their nodes' heads from their parents'.
+  std::vector<TreeBranch> tree;
+  std::vector<char> in_tree;        // per link
+  std::vector<double> tree_flow;    // per link: the flow the demands beyond it ask for
+  std::vector<double> tree_loss;    // per branch: head loss of its pipe at that flow
+  std::vector<double> tree_out;     // per node: what leaves it into its subtree
+  bool tree_losses_current = false;
   bool analysed = false;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
   Impl(const Net &n, std::FILE *sink) : net(n), trace(sink) {
-    const int nj = net.junctions;
+    tree = find_trees(net);
+    in_tree.assign(net.links.size(), 0);
+    tree_flow.assign(net.links.size(), 0.0);
+    tree_loss.assign(tree.size(), 0.0);
+    tree_out.assign(net.nodes.size(), 0.0);
+    std::vector<char> tree_node(net.nodes.size(), 0);
+    for (const TreeBranch &b : tree) {
+      in_tree[b.link] = 1;
+      tree_node[b.node] = 1;
+    }
+    // Rows of the core junctions, in network order.
+    std::vector<int> row(net.nodes.size(), -1);
+    int nj = 0;
+    for (std::size_t i = 0; i < net.nodes.size(); ++i)
+      if (net.nodes[i].row >= 0 && !tree_node[i]) row[i] = nj++;
     std::vector<Eigen::Triplet<double>> t;
     t.reserve(nj + net.links.size());
     for (int i = 0; i < nj; ++i) t.emplace_back(i, i, 1.0);
     for (const LinkData &l : net.links) {
-      const int r1 = net.nodes[l.n1].row, r2 = net.nodes[l.n2].row;
+      const int r1 = row[l.n1], r2 = row[l.n2];
       if (r1 >= 0 && r2 >= 0) t.emplace_back(std::max(r1, r2), std::min(r1, r2), 1.0);
     }
     // Fill-reducing order of the junction rows, once per model.
@@ -57,7 +82,7 @@ struct GradientSolver::Impl {
     const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order = inverse.inverse();
     slot.assign(net.nodes.size(), -1);
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
-      if (net.nodes[i].row >= 0) slot[i] = order.indices()[net.nodes[i].row];
+      if (row[i] >= 0) slot[i] = order.indices()[row[i]];
     for (auto &e : t) {
       const int a = order.indices()[e.row()], b = order.indices()[e.col()];
       e = Eigen::Triplet<double>(std::min(a, b), std::max(a, b), 1.0);
@@ -78,9 +103,15 @@ struct GradientSolver::Impl {
       ends[k] = {a, b, a >= 0 ? diag_pos[a] : -1, b >= 0 ? diag_pos[b] : -1};
     }
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
-      if (net.nodes[i].row >= 0 && net.model->nodes[i].emitter_coeff > 0) emitters.push_back(static_cast<int>(i));
+      if (slot[i] >= 0 && net.model->nodes[i].emitter_coeff > 0) emitters.push_back(static_cast<int>(i));
     rhs.resize(nj);
     pinned.assign(net.links.size(), Pinned::No);
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      const LinkKind kind = net.links[k].kind;
+      if (is_valve(kind)) valves.push_back(static_cast<int>(k));
+      if (kind == LinkKind::PRV || kind == LinkKind::PSV || kind == LinkKind::FCV)
+        setting_valves.push_back(static_cast<int>(k));
+    }
     if (nj > 0) {
       factor.analyse(nj, A.outerIndexPtr(), A.innerIndexPtr());
       analysed = true;
@@ -169,13 +200,19 @@ struct GradientSolver::Impl {
         rhs[row] -= s.demand_flow[i];
       }
     }
+    for (const int k : valves) pinned[k] = pin_state(s, k);
     for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
       const int k = static_cast<int>(kk);
-      pinned[k] = is_valve(net.links[k].kind) ? pin_state(s, k) : Pinned::No;
-      if (holds_setting(s, k)) continue;
       const LinkData &l = net.links[k];
+      if (is_valve(l.kind) && holds_setting(s, k)) continue;
       s.excess[l.n1] -= s.flow[k];
       s.excess[l.n2] += s.flow[k];
+      if (in_tree[k]) {
+        // No conductance: the core sees the subtree as a fixed outflow, and
+        // the flow update moves the pipe straight to that flow.
+        add_link(s, k, 0.0, s.flow[k] - tree_flow[k]);
+        continue;
+      }
       if (pinned[k] == Pinned::Pbv) {
         // Holds the head loss at the setting; a stiffness well below that of
         // pinned heads keeps round-off in head differences out of its flow.
@@ -190,8 +227,7 @@ struct GradientSolver::Impl {
     }
     // Valves holding a setting, in network order: each sees the balance left
     // by the links and by the flow valves before it.
-    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
-      const int k = static_cast<int>(kk);
+    for (const int k : setting_valves) {
       if (!holds_setting(s, k)) continue;
       const LinkData &l = net.links[k];
       const int r1 = slot[l.n1], r2 = slot[l.n2];
@@ -300,8 +336,9 @@ struct GradientSolver::Impl {
       for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
         const int k = static_cast<int>(kk);
         const LinkData &l = net.links[k];
-        // Valves holding a pressure or flow setting have no head-loss relation to check.
-        if (is_closed(s.status[k]) || holds_setting(s, k)) continue;
+        // Valves holding a pressure or flow setting have no head-loss relation
+        // to check; tree pipes meet theirs by construction.
+        if (is_closed(s.status[k]) || holds_setting(s, k) || in_tree[k]) continue;
         double loss;
         if (pinned[k] == Pinned::Pbv) {
           loss = s.setting[k];
@@ -376,8 +413,37 @@ struct GradientSolver::Impl {
                      kNames[static_cast<int>(before[k])], kNames[static_cast<int>(s.status[k])]);
   }
 
+  // Flows of the tree pipes from the demands, leaves first.
+  void set_tree_flows(const State &s) {
+    for (const TreeBranch &b : tree) tree_out[b.node] = 0.0;
+    for (const TreeBranch &b : tree) {
+      const double out = s.demand_flow[b.node] + tree_out[b.node];
+      tree_out[b.parent] += out;
+      tree_flow[b.link] = net.links[b.link].n1 == b.parent ? out : -out;
+    }
+    tree_losses_current = false;
+  }
+
+  // Heads of the tree nodes from their parents', once the pipes carry their
+  // flows (from the first trial of an instant on).
+  void set_tree_heads(State &s) {
+    if (!tree_losses_current) {
+      for (std::size_t j = 0; j < tree.size(); ++j) {
+        const Gradient g = link_gradient(net, s, tree[j].link);
+        tree_loss[j] = g.Y / g.P;
+      }
+      tree_losses_current = true;
+    }
+    for (std::size_t j = tree.size(); j-- > 0;) {
+      const TreeBranch &b = tree[j];
+      const bool down = net.links[b.link].n1 == b.parent;
+      s.head[b.node] = down ? s.head[b.parent] - tree_loss[j] : s.head[b.parent] + tree_loss[j];
+    }
+  }
+
   SolveOutcome solve(State &s) {
     const Options &o = net.model->options;
+    if (!tree.empty()) set_tree_flows(s);
     SolveOutcome out;
     const int trials = o.trials;
     const int max_trials = trials + std::max(o.unbalanced_continue, 0);
@@ -404,6 +470,7 @@ struct GradientSolver::Impl {
         }
       }
       const double relerr = update_flows(s);
+      if (!tree.empty()) set_tree_heads(s);
       out.relative_error = relerr;
       const std::vector<Status> traced = trace ? s.status : std::vector<Status>{};
       if (trace) std::fprintf(trace, "Trial %2d: relative flow change = %f\n", iter, relerr);

@@ -1,0 +1,25 @@
+// Dead-end trees of a network: junctions hanging off the looped core through
+// plain pipes only. A tree's flows follow from the demands beyond each pipe
+// and its heads from the head where it joins the core, so the solver keeps
+// trees out of its matrix (forest-core partitioning).
+#pragma once
+
+#include <vector>
+
+#include "hydraulics/network.hpp"
+
+namespace orv::hyd {
+
+struct TreeBranch {
+  int node;    // a tree junction
+  int link;    // its pipe toward the core
+  int parent;  // the node at that pipe's other end (tree or core)
+};
+
+// Leaves first: every branch comes before the branch of its parent. Empty when
+// demands depend on pressure. Pipes that controls or rules act on, pipes closed
+// from the start and junctions with emitters stay in the core, where statuses
+// and pressure-dependent outflows are solved.
+std::vector<TreeBranch> find_trees(const Net &net);
+
+}  // namespace orv::hyd
