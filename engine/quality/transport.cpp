@@ -64,6 +64,16 @@ Transport::Transport(const Model &model, Conventions conventions)
     mixing_[t].capacity = vmax;
   }
 
+  // The few facts the step loops ask of every node and link, kept compact.
+  ends_.resize(nl_);
+  for (std::size_t k = 0; k < nl_; ++k) ends_[k] = {model.links[k].from, model.links[k].to};
+  node_kind_.resize(nn_);
+  has_source_.assign(nn_, 0);
+  for (std::size_t n = 0; n < nn_; ++n) {
+    node_kind_[n] = model.nodes[n].kind;
+    has_source_[n] = model.nodes[n].source && model.nodes[n].source->strength != 0.0;
+  }
+
   // Links at each node, compressed rows.
   adj_start_.assign(nn_ + 1, 0);
   for (const Link &l : model.links) {
@@ -108,15 +118,9 @@ void Transport::set_final_tank_volumes(const std::vector<double> &volume) {
     mixing_[t].fixed_full = mixing_[t].capacity > 0.0 && volume[t] >= mixing_[t].capacity * (1.0 - 1e-6);
 }
 
-int Transport::downstream(int k) const {
-  const Link &l = m_.links[k];
-  return dir_[k] < 0 ? l.from : l.to;
-}
+int Transport::downstream(int k) const { return dir_[k] < 0 ? ends_[k].from : ends_[k].to; }
 
-int Transport::upstream(int k) const {
-  const Link &l = m_.links[k];
-  return dir_[k] < 0 ? l.to : l.from;
-}
+int Transport::upstream(int k) const { return dir_[k] < 0 ? ends_[k].to : ends_[k].from; }
 
 void Transport::load(const Period &p) {
   flow_ = p.flow;
@@ -124,6 +128,7 @@ void Transport::load(const Period &p) {
   flow_.resize(nl_, 0.0);
   demand_.resize(nn_, 0.0);
   period_start_ = p.start;
+  bool turned = !loaded_;
   for (std::size_t k = 0; k < nl_; ++k) {
     // Flows below the solver's noise set no direction: left in, they would
     // turn a pipe back and forth from one period to the next.
@@ -146,6 +151,7 @@ void Transport::load(const Period &p) {
       chains_.reverse(static_cast<int>(k));
       head_[k] = d;
     }
+    turned |= dir_[k] != d;
     dir_[k] = d;
   }
   if (!loaded_) {
@@ -157,7 +163,8 @@ void Transport::load(const Period &p) {
     loaded_ = true;
   }
   kinetics_.set_flows(flow_);
-  sort_nodes();
+  // The order depends on the flow directions alone.
+  if (turned) sort_nodes();
 }
 
 // Topological order of the nodes along the flow (depth first). Where flow
@@ -281,9 +288,8 @@ double Transport::stagnant_quality(int n) const {
 }
 
 std::optional<double> Transport::source_quality(int n, double vin, double vout, double dt) const {
-  if (kind_ != QualityKind::Chemical) return std::nullopt;
+  if (kind_ != QualityKind::Chemical || !has_source_[n]) return std::nullopt;
   const Node &node = m_.nodes[n];
-  if (!node.source || node.source->strength == 0.0) return std::nullopt;
   if (dt <= 0 || vout / dt <= kQzero) return std::nullopt;  // sources act on outflow only
   const Source &src = *node.source;
   double c = src.strength * pattern_factor(m_, src.pattern, period_start_);
@@ -304,8 +310,8 @@ std::optional<double> Transport::source_quality(int n, double vin, double vout, 
 }
 
 double Transport::node_outflow_quality(int n, double vin, double win, double vout, double dt) {
-  const Node &node = m_.nodes[n];
-  if (node.kind == NodeKind::Junction) {
+  const NodeKind kind = node_kind_[n];
+  if (kind == NodeKind::Junction) {
     const double external = -std::min(0.0, demand_[n]) * dt;  // brings no substance, new water
     vin += external;
     win += external * flip(0.0);
@@ -314,11 +320,11 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
     if (vin > 0.0) node_q_[n] = win / vin;
     else if (kinetics_.active()) node_q_[n] = stagnant_quality(n);
     else node_q_[n] = out_q_[n];
-  } else if (node.kind == NodeKind::Tank && node.tank != kNone) {
-    const int t = node.tank;
+  } else if (kind == NodeKind::Tank && m_.nodes[n].tank != kNone) {
+    const int t = m_.nodes[n].tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
     node_q_[n] = tank_q_[t];
-  } else if (node.kind == NodeKind::Reservoir) {
+  } else if (kind == NodeKind::Reservoir) {
     node_q_[n] = flip(initial_q_[n]);
   }
   if (n == trace_node_) {
@@ -331,9 +337,9 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   // (sources act in chemical runs only).
   const std::optional<double> added = source_quality(n, vin, vout, dt);
   if (added) {
-    const bool replaces = node.kind != NodeKind::Junction && node.source->kind == SourceKind::Concentration;
+    const bool replaces = kind != NodeKind::Junction && m_.nodes[n].source->kind == SourceKind::Concentration;
     out_q_[n] = replaces ? *added : node_q_[n] + *added;
-  } else if (node.kind != NodeKind::Reservoir || !node.source || kind_ != QualityKind::Chemical) {
+  } else if (kind != NodeKind::Reservoir || !m_.nodes[n].source || kind_ != QualityKind::Chemical) {
     out_q_[n] = node_q_[n];
   }
   return out_q_[n];
@@ -375,7 +381,7 @@ void Transport::step(double dt) {
       if (downstream(k) == n) inflow_from(k, std::abs(flow_[k]) * dt, vin, win);
       else vout += std::abs(flow_[k]);
     }
-    if (m_.nodes[n].kind == NodeKind::Junction) vout += std::max(0.0, demand_[n]);
+    if (node_kind_[n] == NodeKind::Junction) vout += std::max(0.0, demand_[n]);
     vout *= dt;
     const double c = node_outflow_quality(n, vin, win, vout, dt);
     for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {

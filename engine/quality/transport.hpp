@@ -83,6 +83,10 @@ class Transport {
   std::vector<double> link_volume_;
   std::vector<int> volumeless_;  // links that hold no water (pumps, valves)
   std::vector<TankMixing> mixing_;
+  struct Ends { int from, to; };
+  std::vector<Ends> ends_;                 // per link, as drawn
+  std::vector<NodeKind> node_kind_;
+  std::vector<char> has_source_;           // a source of nonzero strength
   std::vector<int> adj_start_, adj_link_;  // links at each node (CSR)
   SegmentChains chains_;                   // links, then tanks
   std::vector<double> held_v_, held_m_;    // volume and mass each link's chain holds
