@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace orv::hyd {
 
 void darcy_friction(double re, double relative_roughness, double &f, double &dfdre, ExpansionPoint *near) {
-  const double ln10 = std::log(10.0);
+  constexpr double ln10 = std::numbers::ln10;
   if (re >= 4000.0) {
     const double y1 = 5.74 / (near ? power_near(near[0], re, 0.9) : std::pow(re, 0.9));
     const double y2 = relative_roughness / 3.7 + y1;
@@ -16,7 +17,8 @@ void darcy_friction(double re, double relative_roughness, double &f, double &dfd
     dfdre = -0.5 / (y3 * y3 * y3) / (y2 * ln10) * (-0.9 * y1 / re);
   } else if (re > 2000.0) {
     const double y2 = relative_roughness / 3.7 + 5.74 / std::pow(4000.0, 0.9);
-    const double y3 = -2.0 / ln10 * std::log(y2);
+    // y2 depends on the pipe alone here: its logarithm is remembered too.
+    const double y3 = -2.0 * (near ? log10_near(near[1], y2) : std::log10(y2));
     const double fa = 1.0 / (y3 * y3);
     const double fb = (2.0 + 1.8 * (5.74 / std::pow(4000.0, 0.9)) * (-2.0 / ln10) / (y2 * y3)) * fa;
     const double r = re / 2000.0;
