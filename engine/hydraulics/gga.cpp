@@ -176,10 +176,13 @@ struct GradientSolver::Impl {
     std::fill(val, val + A.nonZeros(), 0.0);
     rhs.setZero();
     // Net inflow of each junction from demands, emitters and the links that
-    // have a head-loss relation; valves holding a setting are balanced on it.
+    // have a head-loss relation; valves holding a setting are balanced on it
+    // (without such valves it is not needed).
+    const bool balances = !setting_valves.empty();
     s.excess.assign(net.nodes.size(), 0.0);
-    for (std::size_t i = 0; i < net.nodes.size(); ++i)
-      if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
+    if (balances)
+      for (std::size_t i = 0; i < net.nodes.size(); ++i)
+        if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
     for (const int i : emitters) {
       const int row = slot[i];
       const Gradient g = emitter_gradient(net.model->nodes[i].emitter_coeff, o.emitter_exponent,
@@ -205,8 +208,10 @@ struct GradientSolver::Impl {
       const int k = static_cast<int>(kk);
       const LinkData &l = net.links[k];
       if (is_valve(l.kind) && holds_setting(s, k)) continue;
-      s.excess[l.n1] -= s.flow[k];
-      s.excess[l.n2] += s.flow[k];
+      if (balances) {
+        s.excess[l.n1] -= s.flow[k];
+        s.excess[l.n2] += s.flow[k];
+      }
       if (in_tree[k]) {
         // No conductance: the core sees the subtree as a fixed outflow, and
         // the flow update moves the pipe straight to that flow.
