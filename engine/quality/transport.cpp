@@ -165,6 +165,31 @@ void Transport::load(const Period &p) {
   kinetics_.set_flows(flow_);
   // The order depends on the flow directions alone.
   if (turned) sort_nodes();
+  plan_visits();
+}
+
+// What each step does at each node, in order, for the flows of this period:
+// the links it takes water from, the rate it passes on, the links it feeds.
+void Transport::plan_visits() {
+  visits_.clear();
+  inflows_.clear();
+  outflows_.clear();
+  for (const int n : order_) {
+    NodeVisit v{n, static_cast<int>(inflows_.size()), 0, 0, 0.0};
+    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (downstream(k) == n) inflows_.push_back({k, std::abs(flow_[k])});
+      else v.out_rate += std::abs(flow_[k]);
+    }
+    if (node_kind_[n] == NodeKind::Junction) v.out_rate += std::max(0.0, demand_[n]);
+    v.in_end = static_cast<int>(inflows_.size());
+    v.out_begin = static_cast<int>(outflows_.size());
+    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (upstream(k) == n) outflows_.push_back({k, std::abs(flow_[k])});
+    }
+    visits_.push_back(v);
+  }
 }
 
 // Topological order of the nodes along the flow (depth first). Where flow
@@ -374,20 +399,13 @@ void Transport::step(double dt) {
         chains_.at(s).c = kinetics_.tank_react(static_cast<int>(t), chains_.at(s).c, dt);
     }
   }
-  for (const int n : order_) {
-    double vin = 0.0, win = 0.0, vout = 0.0;
-    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
-      const int k = adj_link_[a];
-      if (downstream(k) == n) inflow_from(k, std::abs(flow_[k]) * dt, vin, win);
-      else vout += std::abs(flow_[k]);
-    }
-    if (node_kind_[n] == NodeKind::Junction) vout += std::max(0.0, demand_[n]);
-    vout *= dt;
-    const double c = node_outflow_quality(n, vin, win, vout, dt);
-    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
-      const int k = adj_link_[a];
-      if (upstream(k) == n) release_into(k, std::abs(flow_[k]) * dt, c);
-    }
+  for (std::size_t j = 0; j < visits_.size(); ++j) {
+    const NodeVisit &v = visits_[j];
+    double vin = 0.0, win = 0.0;
+    for (int i = v.in_begin; i < v.in_end; ++i) inflow_from(inflows_[i].link, inflows_[i].rate * dt, vin, win);
+    const double c = node_outflow_quality(v.node, vin, win, v.out_rate * dt, dt);
+    const int out_end = j + 1 < visits_.size() ? visits_[j + 1].out_begin : static_cast<int>(outflows_.size());
+    for (int i = v.out_begin; i < out_end; ++i) release_into(outflows_[i].link, outflows_[i].rate * dt, c);
   }
 }
 

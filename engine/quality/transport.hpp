@@ -52,6 +52,7 @@ class Transport {
 
  private:
   void sort_nodes();
+  void plan_visits();
   int loop_entry(const std::vector<int> &indegree) const;
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
@@ -99,6 +100,19 @@ class Transport {
   // node); kept through periods without flow, when dir_ is 0.
   std::vector<std::int8_t> head_;
   std::vector<int> order_;
+  // The visits of a step, planned once per period (see plan_visits).
+  struct NodeVisit {
+    int node;
+    int in_begin, in_end;  // range of inflows_
+    int out_begin;         // start of its range of outflows_ (up to the next visit's)
+    double out_rate;       // what leaves the node (m3/s)
+  };
+  struct LinkRate {
+    int link;
+    double rate;  // |flow| (m3/s)
+  };
+  std::vector<NodeVisit> visits_;
+  std::vector<LinkRate> inflows_, outflows_;
   double period_start_ = 0;
   bool loaded_ = false;
 };
