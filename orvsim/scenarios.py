@@ -53,13 +53,13 @@ def run(func: Callable, scenarios: Union[Iterable[Any], Mapping[Hashable, Any]],
 
     keys, items = _keyed(scenarios)
     path = os.path.abspath(os.fspath(network)) if network is not None else None
-    own_cluster = None
+    own_cluster = own_client = None
     if client is None:
         own_cluster = LocalCluster(n_workers=workers or os.cpu_count() or 1, threads_per_worker=1,
                                    processes=True, dashboard_address=":0")
-        client = Client(own_cluster)
+        client = own_client = Client(own_cluster)
     elif isinstance(client, str):
-        client = Client(client)
+        client = own_client = Client(client)
     try:
         futures = client.map(_run_one, [func] * len(items), items, [path] * len(items),
                              key=[f"orvsim-scenario-{k}-{os.urandom(4).hex()}" for k in range(len(items))])
@@ -78,8 +78,9 @@ def run(func: Callable, scenarios: Union[Iterable[Any], Mapping[Hashable, Any]],
             if bar is not None:
                 bar.close()
     finally:
+        if own_client is not None:
+            own_client.close()
         if own_cluster is not None:
-            client.close()
             own_cluster.close()
     return _table(keys, rows)
 

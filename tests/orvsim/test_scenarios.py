@@ -62,6 +62,8 @@ def test_plain_functions_and_lists(client):
     table = scenarios.run(lambda x: x * x, [1, 2, 3], client=client, progress=True)
     assert table["value"].tolist() == [1, 4, 9] and table["error"].isna().all()
     assert scenarios.run(abs, [], client=client).empty
+    by_address = scenarios.run(abs, [-2], client=client.scheduler.address)  # as a script on a cluster would
+    assert by_address["value"].tolist() == [2] and client.status == "running"
 
 
 def test_worker_keeps_one_network_loaded(client):
