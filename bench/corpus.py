@@ -15,35 +15,12 @@ from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "devtools"))
 import hydraulics_reference as ref  # noqa: E402
+from corpus import corpus, node_count  # noqa: E402
 from hydraulics_differences import describe  # noqa: E402
 
 TOLERANCE = 1e-3
-
-
-CORPUS = ref.REPO / "build" / "networks"
-
-
-def corpus():
-    """Every network tests/fetch_networks.py extracted, or []."""
-    return sorted(CORPUS.rglob("*.inp")) if CORPUS.is_dir() else []
-
-
-def node_count(inp):
-    import epanet.toolkit as en
-    ph = en.createproject()
-    try:
-        with tempfile.TemporaryDirectory() as tmp:  # its report, not standard output
-            en.open(ph, str(inp), os.path.join(tmp, "r.rpt"), "")
-            return en.getcount(ph, en.NODECOUNT)
-    except Exception:
-        return None
-    finally:
-        try:
-            en.close(ph)
-        except Exception:
-            pass
-        en.deleteproject(ph)
 
 
 def verdict(worst, ours):

@@ -12,7 +12,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "devtools"))
 import hydraulics_reference as ref  # noqa: E402
 
 SKIP = ("bad_syntax.inp", "bad_values.inp", "bad_times.inp")

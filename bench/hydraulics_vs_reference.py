@@ -20,7 +20,7 @@ import time
 import warnings
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "devtools"))
 import hydraulics_reference as ref  # noqa: E402
 
 # Results store: per node head, pressure, demand, quality; per link flow,

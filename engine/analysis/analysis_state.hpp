@@ -1,9 +1,8 @@
-// State of the analysis features kept between calls. The SHL catalogue, the
-// density table and the calibration thresholds belong to the session: loading
+// State of the analysis features kept between calls, as parts of the session.
+// The SHL catalogue and the density table belong to the session: loading
 // another model keeps them, opening or closing the engine or unloading the
-// model resets them. The measurements, SHL attachments, calibration summary
-// and the walks belong to the model they were made for and are dropped when
-// another model is installed.
+// model resets them. The SHL attachments and the walks belong to the model
+// they were made for and are dropped when another model is installed.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +11,7 @@
 
 #include "analysis/density.hpp"
 #include "analysis/singular_losses.hpp"
-#include "calibration/summary.hpp"
-#include "core/engine.hpp"
-#include "measurements/measurement_store.hpp"
+#include "session/session.hpp"
 
 namespace orv::analysis {
 
@@ -42,24 +39,25 @@ struct NamedCount {
   int count = 0;
 };
 
+struct SessionTables {
+  ShlCatalogue shl;
+  DensityTable density;
+};
+
 struct ModelState {
-  measurements::MeasurementStore measurements;
   ShlAttachments attachments;
-  calibration::Summary summary;
   Walk<NamedCount> node_codes;   // (code, demand) of one node
   Walk<NamedCount> codes;        // (code, demand, node count)
   Walk<NamedCount> table;        // (entry, count)
 };
 
+// Both parts of a session's analysis state.
 struct AnalysisState {
-  ShlCatalogue shl;
-  DensityTable density;
-  calibration::Thresholds thresholds;
-  ModelState model;
+  ShlCatalogue &shl;
+  DensityTable &density;
+  ModelState &model;
 };
 
-// The state, its model part reset when the engine's model generation is not
-// the one it was made for.
-AnalysisState &analysis_state(const Engine &e);
+AnalysisState analysis_state(Session &e);
 
 }  // namespace orv::analysis

@@ -50,7 +50,7 @@ const char *kind_name(NodeKind k) {
   return names[static_cast<int>(k)];
 }
 
-using Builder = std::function<std::vector<NamedCount>(const Engine &, const AnalysisState &, ElementType)>;
+using Builder = std::function<std::vector<NamedCount>(const Session &, const AnalysisState &, ElementType)>;
 
 struct TableDef {
   std::string_view name;
@@ -58,20 +58,20 @@ struct TableDef {
   Builder build;
 };
 
-std::vector<NamedCount> codes(const Engine &e, const AnalysisState &, ElementType) {
+std::vector<NamedCount> codes(const Session &e, const AnalysisState &, ElementType) {
   std::vector<NamedCount> out;
   for (const CodeSummary &c : code_summaries(e.model(), false)) out.push_back({c.code, c.demand, c.nodes});
   return out;
 }
 
-std::vector<NamedCount> zones(const Engine &e, const AnalysisState &, ElementType) {
+std::vector<NamedCount> zones(const Session &e, const AnalysisState &, ElementType) {
   e.model();
   std::vector<NamedCount> out;
   for (const auto &[name, nodes] : e.zones()) out.push_back({name, 0.0, static_cast<int>(nodes.size())});
   return out;
 }
 
-std::vector<NamedCount> tags(const Engine &e, const AnalysisState &, ElementType t) {
+std::vector<NamedCount> tags(const Session &e, const AnalysisState &, ElementType t) {
   const Model &m = e.model();
   Counts c;
   if (t == ElementType::Branch) {
@@ -84,7 +84,7 @@ std::vector<NamedCount> tags(const Engine &e, const AnalysisState &, ElementType
   return named(c);
 }
 
-std::vector<NamedCount> roughness(const Engine &e, const AnalysisState &, ElementType) {
+std::vector<NamedCount> roughness(const Session &e, const AnalysisState &, ElementType) {
   const Model &m = e.model();
   const double f = display_unit(m, Quantity::Roughness).factor;
   Numbers v;
@@ -93,7 +93,7 @@ std::vector<NamedCount> roughness(const Engine &e, const AnalysisState &, Elemen
   return numbered(v);
 }
 
-std::vector<NamedCount> diameters(const Engine &e, const AnalysisState &, ElementType) {
+std::vector<NamedCount> diameters(const Session &e, const AnalysisState &, ElementType) {
   const Model &m = e.model();
   const double f = display_unit(m, Quantity::Diameter).factor;
   Numbers v;
@@ -102,7 +102,7 @@ std::vector<NamedCount> diameters(const Engine &e, const AnalysisState &, Elemen
   return numbered(v);
 }
 
-std::vector<NamedCount> kinds(const Engine &e, const AnalysisState &, ElementType t) {
+std::vector<NamedCount> kinds(const Session &e, const AnalysisState &, ElementType t) {
   const Model &m = e.model();
   Counts c;
   if (t == ElementType::Branch)
@@ -114,7 +114,7 @@ std::vector<NamedCount> kinds(const Engine &e, const AnalysisState &, ElementTyp
   return named(c);
 }
 
-std::vector<NamedCount> selections(const Engine &e, const AnalysisState &, ElementType t) {
+std::vector<NamedCount> selections(const Session &e, const AnalysisState &, ElementType t) {
   e.model();
   std::vector<NamedCount> out;
   for (const auto &[name, sel] : e.selections())
@@ -123,7 +123,7 @@ std::vector<NamedCount> selections(const Engine &e, const AnalysisState &, Eleme
   return out;
 }
 
-std::vector<NamedCount> shl_entries(const Engine &e, const AnalysisState &s, ElementType) {
+std::vector<NamedCount> shl_entries(const Session &e, const AnalysisState &s, ElementType) {
   e.model();
   Counts c;
   for (const ShlEntry &entry : s.shl.entries()) c[entry.id] = s.model.attachments.count_of(entry.id);
@@ -142,7 +142,7 @@ const std::vector<TableDef> &tables() {
 
 }  // namespace
 
-std::vector<NamedCount> category_table(const Engine &e, const AnalysisState &s, std::string_view table,
+std::vector<NamedCount> category_table(const Session &e, const AnalysisState &s, std::string_view table,
                                        int type_code) {
   const std::string key = upper(table);
   for (const TableDef &def : tables()) {

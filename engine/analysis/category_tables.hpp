@@ -25,7 +25,7 @@ namespace orv::analysis {
 
 // Throws Failure(UnknownName) for an unknown table, Failure(BadArgument) for a
 // type the table does not have.
-std::vector<NamedCount> category_table(const Engine &e, const AnalysisState &s, std::string_view table,
+std::vector<NamedCount> category_table(const Session &e, const AnalysisState &s, std::string_view table,
                                        int type_code);
 
 }  // namespace orv::analysis

@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 #include "model/units.hpp"
 
 namespace orv::analysis {

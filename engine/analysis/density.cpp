@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/status.hpp"
+#include "model/status.hpp"
 
 namespace orv::analysis {
 

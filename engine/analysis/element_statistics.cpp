@@ -9,7 +9,7 @@
 namespace orv::analysis {
 namespace {
 
-const Results &results_with_steps(const Engine &e) {
+const Results &results_with_steps(const Session &e) {
   const Results &r = e.results();
   if (r.step_count() == 0) throw Failure(Status::NoResults, "the simulation produced no instant");
   return r;
@@ -26,7 +26,7 @@ ElementSet elements_by_number(const Model &m, int type_code, std::span<const int
   return set;
 }
 
-ElementSet elements_of_selection(const Engine &e, std::string_view name) {
+ElementSet elements_of_selection(const Session &e, std::string_view name) {
   e.model();
   const auto it = e.selections().find(upper(name));
   if (it == e.selections().end())
@@ -36,7 +36,7 @@ ElementSet elements_of_selection(const Engine &e, std::string_view name) {
   return {it->second.type, it->second.members};
 }
 
-std::vector<float> quantile_table(const Engine &e, const ElementSet &set, std::string_view attribute,
+std::vector<float> quantile_table(const Session &e, const ElementSet &set, std::string_view attribute,
                                   std::span<const float> levels) {
   const AttributeDef &def = attribute_for(attribute, set.type);
   for (float p : levels)
@@ -54,7 +54,7 @@ std::vector<float> quantile_table(const Engine &e, const ElementSet &set, std::s
   return out;
 }
 
-std::vector<float> duration_table(const Engine &e, const ElementSet &set, std::string_view attribute,
+std::vector<float> duration_table(const Session &e, const ElementSet &set, std::string_view attribute,
                                   std::string_view comparison, float threshold) {
   const AttributeDef &def = attribute_for(attribute, set.type);
   const auto c = parse_comparison(comparison);

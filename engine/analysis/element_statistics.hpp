@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::analysis {
 
@@ -21,18 +21,18 @@ struct ElementSet {
 ElementSet elements_by_number(const Model &m, int type_code, std::span<const int> numbers);
 // Members of a selection (name in any case); throws Failure(UnknownName) for
 // an unknown selection and Failure(BadArgument) for an empty one.
-ElementSet elements_of_selection(const Engine &e, std::string_view name);
+ElementSet elements_of_selection(const Session &e, std::string_view name);
 
 // Quantiles of every element at every level, column-major: entry
 // [level * elements + element]. Levels must lie in [0, 1]. Throws
 // Failure(NoResults) without results, Failure(UnknownAttribute), Failure(BadArgument).
-std::vector<float> quantile_table(const Engine &e, const ElementSet &set, std::string_view attribute,
+std::vector<float> quantile_table(const Session &e, const ElementSet &set, std::string_view attribute,
                                   std::span<const float> levels);
 
 // Hours during which each element's attribute compares to the threshold
 // (display units) by the comparison text; an unknown comparison is
 // Failure(BadArgument).
-std::vector<float> duration_table(const Engine &e, const ElementSet &set, std::string_view attribute,
+std::vector<float> duration_table(const Session &e, const ElementSet &set, std::string_view attribute,
                                   std::string_view comparison, float threshold);
 
 }  // namespace orv::analysis

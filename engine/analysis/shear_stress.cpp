@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/status.hpp"
+#include "model/status.hpp"
 #include "hydraulics/constants.hpp"
 #include "hydraulics/friction.hpp"
 

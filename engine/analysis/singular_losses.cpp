@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::analysis {
 namespace {

@@ -2,8 +2,8 @@
 // their walks, category tables, calibration indicators and summary,
 // statistics, wall shear stress, the density table and SHL entries. Each
 // validates its arguments here and calls the modules of engine/analysis,
-// engine/measurements and engine/calibration; their state is kept in
-// analysis_state() (walks included), never in the engine object.
+// engine/measurements and engine/calibration; their state is kept in parts
+// of the session (walks included).
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -25,7 +25,7 @@ using analysis::NamedCount;
 
 namespace {
 
-AnalysisState &state() { return analysis::analysis_state(engine()); }
+AnalysisState state() { return analysis::analysis_state(default_session()); }
 
 int need_count(const int *n, const char *what) {
   const int v = need(n, what);
@@ -43,7 +43,7 @@ std::span<const T> need_array(const T *p, int n, const char *what) {
 measurements::SeriesKey series_key(const int *typelt, const char *sid, const char *sattr, orv_len lsid,
                                    orv_len lsattr) {
   const ElementType type = need_type(typelt);
-  const Model &m = engine().model();
+  const Model &m = default_session().model();
   const int element = element_by_id(m, type, need_text(sid, lsid, "identifier"));
   const AttributeDef &def = attribute_for(need_text(sattr, lsattr, "attribute"), type);
   return {type, element_id(m, type, element), std::string(def.symbol)};
@@ -97,9 +97,9 @@ int change_attachment(const char *sid, const char *shlid, const int *shl, orv_le
   return guarded_status([&] {
     std::string entry;
     shl_text(shlid, lshlid, "SHL identifier", entry);
-    Model &m = engine().edit_model();
+    Model &m = default_session().edit_model();
     const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
-    AnalysisState &s = state();
+    AnalysisState s = state();
     (s.model.attachments.*Change)(m, s.shl, link, entry, shl_count(shl));
   });
 }
@@ -112,9 +112,9 @@ extern "C" {
 
 int NbMesbyId(const int *typelt, const char *sid, const char *sattr, orv_len lsid, orv_len lsattr) {
   return guarded_count([&] {
-    if (!engine().has_model()) return 0;  // no model, no measurements
+    if (!default_session().has_model()) return 0;  // no model, no measurements
     const auto key = series_key(typelt, sid, sattr, lsid, lsattr);
-    const auto *s = state().model.measurements.find(key);
+    const auto *s = measurements::measurements_of(default_session()).find(key);
     return s ? static_cast<int>(s->hours.size()) : 0;
   });
 }
@@ -124,7 +124,7 @@ int TSMesbyId(const int *typelt, const char *sid, const char *sattr, const int *
   return guarded_count([&] {
     const int room = need_room(nbval, {vec_tim, vec_val});
     const auto key = series_key(typelt, sid, sattr, lsid, lsattr);
-    const auto *s = state().model.measurements.find(key);
+    const auto *s = measurements::measurements_of(default_session()).find(key);
     if (!s) return 0;
     const float dt = get(interval).value_or(0.0f);
     const auto points = measurements::sampled(*s, std::isfinite(dt) ? dt : 0.0, static_cast<std::size_t>(room));
@@ -141,7 +141,7 @@ int TSMesbyId(const int *typelt, const char *sid, const char *sattr, const int *
 int CSNodebyID(const char *sid, const char *scode, float *csm, orv_len lsid, orv_len lscode) {
   put(csm, 0.0f);
   return guarded_status([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int node = element_by_id(m, ElementType::Node, need_text(sid, lsid, "node identifier"));
     const std::string code(need_text(scode, lscode, "demand code"));
     if (!analysis::code_exists(m, code)) fail(Status::UnknownName, "unknown demand code '" + code + "'");
@@ -156,7 +156,7 @@ int GetNbCsmPair(const char *sid, int *nb, int *szcod, orv_len lsid) {
   put(nb, 0);
   put(szcod, 0);
   return guarded_status([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int node = element_by_id(m, ElementType::Node, need_text(sid, lsid, "node identifier"));
     std::vector<NamedCount> items;
     int longest = 0;
@@ -181,7 +181,7 @@ int GetUsedCodes(const int *used_only, int *nbc) {
   return guarded_status([&] {
     const bool used = need(used_only, "used-only flag") != 0;
     std::vector<NamedCount> items;
-    for (const auto &c : analysis::code_summaries(engine().model(), used))
+    for (const auto &c : analysis::code_summaries(default_session().model(), used))
       items.push_back({c.code, c.demand, c.nodes});
     put(nbc, static_cast<int>(items.size()));
     state().model.codes.start(std::move(items));
@@ -201,8 +201,8 @@ int GetNbTableEntry(const char *table, const int *ityp, int *nbc, orv_len ltable
   return guarded_status([&] {
     const std::string name(need_text(table, ltable, "table name"));
     const int type = need(ityp, "element type");
-    AnalysisState &s = state();
-    std::vector<NamedCount> items = analysis::category_table(engine(), s, name, type);
+    AnalysisState s = state();
+    std::vector<NamedCount> items = analysis::category_table(default_session(), s, name, type);
     put(nbc, static_cast<int>(items.size()));
     s.model.table.start(std::move(items));
   });
@@ -222,7 +222,7 @@ int cSetIndCal(const float *seuilb, const float *seuiln, const float *seuilr) {
                  r = need(seuilr, "third threshold");
     if (!(std::isfinite(b) && std::isfinite(n) && std::isfinite(r) && 0 <= b && b <= n && n <= r))
       fail(Status::BadArgument, "the thresholds must be numbers with 0 <= first <= second <= third");
-    state().thresholds = {b, n, r};
+    calibration::thresholds_of(default_session()) = {b, n, r};
   });
 }
 
@@ -231,12 +231,11 @@ int GetIndCal(const int *typelt, const char *sid, float *val, int *ival, orv_len
   put(ival, 0);
   return guarded_status([&] {
     const ElementType type = need_type(typelt);
-    const Engine &e = engine();
+    Session &e = default_session();
     const Model &m = e.model();
     const int element = element_by_id(m, type, need_text(sid, lsid, "identifier"));
-    const AnalysisState &s = state();
-    const auto ind = calibration::element_indicator(m, e.results(), s.model.measurements, type,
-                                                    element_id(m, type, element), s.thresholds);
+    const auto ind = calibration::element_indicator(m, e.results(), measurements::measurements_of(e), type,
+                                                    element_id(m, type, element), calibration::thresholds_of(e));
     put(val, static_cast<float>(ind.deviation));
     put(ival, ind.cls);
   });
@@ -250,8 +249,8 @@ int Kalibra_Summary(int *iter, int *iter100, float *fobjmin, float *fobj100, flo
   put(fobj0, 0.0f);
   put(flambda, 0.0f);
   return guarded_status([&] {
-    engine().model();
-    const calibration::Summary &s = state().model.summary;
+    default_session().model();
+    const calibration::Summary &s = calibration::summary_of(default_session());
     if (!s.ran) fail(Status::NoResults, "no calibration has run on this model");
     put(iter, s.iterations);
     put(iter100, s.iterations_to_100);
@@ -271,7 +270,7 @@ int cQuantiles(const int *typres, const char *sattr, const int *nqtl, const floa
     const auto levels = need_array(qtl, nq, "quantile levels");
     const auto numbers = need_array(bufres, nr, "element indices");
     if (nq > 0 && nr > 0 && !tabres) fail(Status::BadArgument, "missing result buffer");
-    const Engine &e = engine();
+    const Session &e = default_session();
     const auto set = analysis::elements_by_number(e.model(), need(typres, "element type"), numbers);
     const auto table = analysis::quantile_table(e, set, need_text(sattr, lsattr, "attribute"), levels);
     write_table(table, set.elements.size(), nr, tabres);
@@ -284,7 +283,7 @@ int cSQuantiles(const char *sel, const char *sattr, const int *nqtl, const float
     const int nq = need_count(nqtl, "quantile count"), nr = need_count(lres, "element count");
     const auto levels = need_array(qtl, nq, "quantile levels");
     if (nq > 0 && nr > 0 && !tabres) fail(Status::BadArgument, "missing result buffer");
-    const Engine &e = engine();
+    const Session &e = default_session();
     const auto set = analysis::elements_of_selection(e, need_text(sel, lsel, "selection"));
     const auto table = analysis::quantile_table(e, set, need_text(sattr, lsattr, "attribute"), levels);
     write_table(table, set.elements.size(), nr, tabres);
@@ -297,7 +296,7 @@ int cDuree_Cumulee(const int *typres, const char *sattr, const char *sop, const 
     const int nr = need_count(lres, "element count");
     const auto numbers = need_array(bufres, nr, "element indices");
     if (nr > 0 && !tabres) fail(Status::BadArgument, "missing result buffer");
-    const Engine &e = engine();
+    const Session &e = default_session();
     const auto set = analysis::elements_by_number(e.model(), need(typres, "element type"), numbers);
     const auto table = analysis::duration_table(e, set, need_text(sattr, lsattr, "attribute"),
                                                 need_text(sop, lsop, "comparison"), need(seuil, "threshold"));
@@ -310,7 +309,7 @@ int cSDuree_Cumulee(const char *sel, const char *sattr, const char *sop, const f
   return guarded_status([&] {
     const int nr = need_count(lres, "element count");
     if (nr > 0 && !tabres) fail(Status::BadArgument, "missing result buffer");
-    const Engine &e = engine();
+    const Session &e = default_session();
     const auto set = analysis::elements_of_selection(e, need_text(sel, lsel, "selection"));
     const auto table = analysis::duration_table(e, set, need_text(sattr, lsattr, "attribute"),
                                                 need_text(sop, lsop, "comparison"), need(seuil, "threshold"));
@@ -328,7 +327,7 @@ int cShearStr(const char *sid, const float *v, float *s, float *ds) {
     if (!id) fail(Status::BadArgument, "missing branch identifier");
     const float velocity = need(v, "velocity");
     if (!std::isfinite(velocity)) fail(Status::BadArgument, "the velocity is not a number");
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int link = element_by_id(m, ElementType::Branch, *id);
     const double factor = display_unit(m, Quantity::Velocity).factor;  // SI -> display
     const auto w = analysis::wall_shear(m, link, std::fabs(velocity) / factor,
@@ -356,9 +355,9 @@ int cSHLTableEntry(const char *shlid, const float *shl, const char *comment, int
     shl_text(shlid, lshlid, "SHL identifier", id);
     if (!shl) fail(Status::BadArgument, "missing SHL parameters");
     const std::string note(need_text(comment, lcomment, "comment"));
-    Engine &e = engine();
+    Session &e = default_session();
     Model &m = e.edit_model();
-    AnalysisState &s = state();
+    AnalysisState s = state();
     analysis::ShlCatalogue catalogue = s.shl;
     catalogue.set({id, shl[0], shl[1] / display_unit(m, Quantity::Diameter).factor, note});
     s.model.attachments.refresh(m, catalogue, id);
@@ -379,7 +378,7 @@ int cModSHL(const char *sid, const char *shlid, const int *shl, orv_len lsid, or
 int cClearSHL(const char *sid, const char *shlid, orv_len lsid, orv_len lshlid) {
   return guarded_status([&] {
     const std::string entry(need_text(shlid, lshlid, "SHL identifier"));
-    Model &m = engine().edit_model();
+    Model &m = default_session().edit_model();
     const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
     state().model.attachments.remove(m, link, entry);
   });

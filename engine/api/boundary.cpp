@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::api {
 namespace {
@@ -43,7 +43,7 @@ int text_out(char *buf, orv_len n, std::string_view s) {
 
 void record_failure(Status s, const std::string &message) noexcept {
   try {
-    engine().set_error(s, message);
+    default_session().set_error(s, message);
   } catch (...) {
   }
 }

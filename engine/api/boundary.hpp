@@ -10,14 +10,17 @@
 #include <string>
 #include <string_view>
 
-#include "core/element_type.hpp"
-#include "core/status.hpp"
+#include "model/element_type.hpp"
+#include "model/status.hpp"
+#include "session/session.hpp"
+#include "session/version.hpp"
 #include "orvelle_sim.h"
 
 namespace orv::api {
 
-// The engine version handed out by the open calls (yyyymmdd).
-inline constexpr int kEngineVersion = 20261201;
+// The session of the entry points, the one instance of the process: it comes
+// with the commands of the layers above the command language.
+Session &default_session();
 
 // An input text given as pointer and length: nullopt for a null pointer with a
 // positive length or for a negative length. Trailing blanks and NULs (padding

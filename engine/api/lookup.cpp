@@ -8,7 +8,7 @@
 #include "attributes/display_units.hpp"
 #include "attributes/text_attributes.hpp"
 #include "attributes/values.hpp"
-#include "core/geometry.hpp"
+#include "model/geometry.hpp"
 
 using namespace orv;
 using namespace orv::api;
@@ -20,7 +20,7 @@ const float kNoValue = std::numeric_limits<float>::quiet_NaN();
 // Attribute value at the current instant by identifier.
 float value_by_id(ElementType type, const char *sid, const char *sattr, orv_len lsid, orv_len lsattr) {
   return guarded(kNoValue, [&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     const int element = element_by_id(e.model(), type, need_text(sid, lsid, "identifier"));
     const AttributeDef &def = attribute_for(need_text(sattr, lsattr, "attribute"), type);
     return current_value(e, def, type, element);
@@ -40,7 +40,7 @@ int value_by_number(ElementType type, const int *num, const int16_t *iattr, floa
   put(value, kNoValue);
   return guarded_status([&] {
     float &out = need_out(value, "value");
-    const Engine &e = engine();
+    const Session &e = default_session();
     const Model &m = e.model();
     int element = element_by_number(m, type, need(num, "element number"));
     const AttributeDef *def = attribute_at(need(iattr, "attribute index"));
@@ -53,7 +53,7 @@ int value_by_number(ElementType type, const int *num, const int16_t *iattr, floa
 
 int set_by_number(ElementType type, const int *index, const int16_t *iattr, const float *val) {
   return guarded_status([&] {
-    Model &m = engine().edit_model();
+    Model &m = default_session().edit_model();
     int element = element_by_number(m, type, need(index, "element number"));
     const AttributeDef *def = attribute_at(need(iattr, "attribute index"));
     if (!def) fail(Status::UnknownAttribute, "unknown attribute index " + std::to_string(*iattr));
@@ -70,7 +70,7 @@ extern "C" {
 int GetNbObjects(const int *typelt) {
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
-    return engine().has_model() ? element_count(engine().model(), type) : 0;
+    return default_session().has_model() ? element_count(default_session().model(), type) : 0;
   });
 }
 
@@ -79,7 +79,7 @@ int GetElementIndex(const int *typelt, const char *sid, int *num, orv_len lsid) 
   return guarded_status([&] {
     int &out = need_out(num, "index");
     const ElementType type = need_type(typelt);
-    out = element_by_id(engine().model(), type, need_text(sid, lsid, "identifier")) + 1;
+    out = element_by_id(default_session().model(), type, need_text(sid, lsid, "identifier")) + 1;
   });
 }
 
@@ -87,7 +87,7 @@ int GetIdElem(const int *typelt, const int *num, char *sid, orv_len lsid) {
   text_out(sid, lsid, "");
   return guarded(0, [&] {
     const ElementType type = need_type(typelt);
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     return text_out(sid, lsid, element_id(m, type, element_by_number(m, type, need(num, "number"))));
   });
 }
@@ -106,7 +106,7 @@ float TankValbyID(const char *sid, const char *sattr, orv_len lsid, orv_len lsat
 
 float MeanValbyID(const char *sid, const char *sattr, orv_len lsid, orv_len lsattr) {
   return guarded(kNoValue, [&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     const ElementType type = ElementType::Node;
     const int element = element_by_id(e.model(), type, need_text(sid, lsid, "identifier"));
     const AttributeDef &def = attribute_for(need_text(sattr, lsattr, "attribute"), type);
@@ -139,7 +139,7 @@ int GetTankAttr(const int *num, const int16_t *iattr, float *value) {
 
 int NodePosbyID(const char *sid, double *x, double *y, float *z, float *dz, orv_len lsid) {
   return guarded_status([&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     const Model &m = e.model();
     const int i = element_by_id(m, ElementType::Node, need_text(sid, lsid, "identifier"));
     const Node &n = m.nodes[i];
@@ -160,7 +160,7 @@ int StrAttrbyID(const int *typelt, const char *sid, const char *sattr, char *str
   text_out(str, lstr, "");
   return guarded(0, [&] {
     const ElementType type = need_type(typelt);
-    const Engine &e = engine();
+    const Session &e = default_session();
     const int element = element_by_id(e.model(), type, need_text(sid, lsid, "identifier"));
     return text_out(str, lstr, text_attribute(e, type, element, need_text(sattr, lsattr, "attribute")));
   });
@@ -171,7 +171,7 @@ int StrAttrbyNum(const int *typelt, const int *num, const char *sattr, char *str
   text_out(str, lstr, "");
   return guarded(0, [&] {
     const ElementType type = need_type(typelt);
-    const Engine &e = engine();
+    const Session &e = default_session();
     const int element = element_by_number(e.model(), type, need(num, "number"));
     return text_out(str, lstr, text_attribute(e, type, element, need_text(sattr, lsattr, "attribute")));
   });
@@ -181,7 +181,7 @@ int cGetLinkNodes(const int *iarc, int *ni, int *nf) {
   put(ni, 0);
   put(nf, 0);
   return guarded_status([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const Link &l = m.links[element_by_number(m, ElementType::Branch, need(iarc, "branch number"))];
     put(ni, l.from + 1);
     put(nf, l.to + 1);
@@ -195,7 +195,7 @@ int GetUnitName(const char *attr, char *att_name, int *len_name, orv_len lattr, 
     const std::string_view symbol = need_text(attr, lattr, "attribute");
     const AttributeDef *def = find_attribute(symbol);
     if (!def) fail(Status::UnknownAttribute, "unknown attribute '" + std::string(symbol) + "'");
-    put(len_name, text_out(att_name, lname, display_unit(engine().model(), def->quantity).name));
+    put(len_name, text_out(att_name, lname, display_unit(default_session().model(), def->quantity).name));
   });
 }
 
@@ -204,7 +204,7 @@ float GetUnitCoef(const char *attr, orv_len lattr) {
     const std::string_view symbol = need_text(attr, lattr, "attribute");
     const AttributeDef *def = find_attribute(symbol);
     if (!def) fail(Status::UnknownAttribute, "unknown attribute '" + std::string(symbol) + "'");
-    return static_cast<float>(display_unit(engine().model(), def->quantity).factor);
+    return static_cast<float>(display_unit(default_session().model(), def->quantity).factor);
   });
 }
 
@@ -220,7 +220,7 @@ int SetNodeAttr(const int *index, const int16_t *iattr, const float *val) {
 int GetSymmetricNodeID(const char *sid, char *sids, orv_len lsid, orv_len lsids) {
   text_out(sids, lsids, "");
   return guarded_status([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int node = element_by_id(m, ElementType::Node, need_text(sid, lsid, "identifier"));
     int other = kNone, devices = 0;
     for (const Link &l : m.links) {
@@ -238,7 +238,7 @@ int GetSymmetricNodeID(const char *sid, char *sids, orv_len lsid, orv_len lsids)
 int GetDistLink(const char *sid, const double *xp, const double *yp, double *d, double *s1,
                 double *s2, int *status, orv_len lsid) {
   const int result = guarded_status([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "identifier"));
     const Point p{need(xp, "x"), need(yp, "y")};
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) fail(Status::BadArgument, "point not finite");
@@ -257,7 +257,7 @@ int SelectLen(const char *sname, int *nbelt, int *typelt, orv_len lsname) {
   put(nbelt, 0);
   put(typelt, 0);
   return guarded_status([&] {
-    Engine &e = engine();
+    Session &e = default_session();
     const std::string name = upper(need_text(sname, lsname, "selection name"));
     auto it = e.selections().find(name);
     if (it == e.selections().end()) fail(Status::UnknownName, "unknown selection '" + name + "'");
@@ -270,7 +270,7 @@ int SelectLen(const char *sname, int *nbelt, int *typelt, orv_len lsname) {
 int Selection(const int *nbelt, int *selbuf) {
   return guarded_count([&] {
     const int room = need_room(nbelt, {selbuf});
-    const auto &sel = engine().opened_selection();
+    const auto &sel = default_session().opened_selection();
     if (!sel) fail(Status::UnknownName, "no selection opened by SelectLen");
     const int n = std::min(room, static_cast<int>(sel->members.size()));
     for (int k = 0; k < n; ++k) selbuf[k] = sel->members[static_cast<std::size_t>(k)] + 1;

@@ -7,8 +7,8 @@
 #include "commands/executor.hpp"
 #include "commands/system_variables.hpp"
 #include "commands/time_text.hpp"
-#include "core/engine.hpp"
-#include "core/model_files.hpp"
+#include "session/session.hpp"
+#include "session/model_files.hpp"
 
 using namespace orv;
 using namespace orv::api;
@@ -17,7 +17,7 @@ namespace {
 
 // Runs one command line through the guard: its status, with the message kept.
 int run_line(const std::string &line) {
-  return guarded_status([&] { commands::execute_text(engine(), line); });
+  return guarded_status([&] { commands::execute_text(default_session(), line); });
 }
 
 // Writes a keyword into the output text, its length into ln.
@@ -33,7 +33,7 @@ extern "C" {
 // The open calls give the version, or a failure as the negated status.
 int VBOpenMelisto(void) {
   return guarded_count([] {
-    engine().open();
+    default_session().open();
     return kEngineVersion;
   });
 }
@@ -49,18 +49,18 @@ int VBOpenMelistoFld(const char *folder, orv_len lfolder) {
       if (ec || !std::filesystem::is_directory(path, ec))
         fail(Status::FileError, "folder not found: " + std::string(*dir));
     }
-    engine().open();
-    if (!path.empty()) engine().set_work_folder(path);
+    default_session().open();
+    if (!path.empty()) default_session().set_work_folder(path);
     return kEngineVersion;
   });
 }
 
 int VBCloseMelisto(void) {
-  return guarded_status([] { engine().close(); });
+  return guarded_status([] { default_session().close(); });
 }
 
 int SetBatchMode(const int *batch) {
-  return guarded_status([&] { engine().set_batch(need(batch, "batch flag") != 0); });
+  return guarded_status([&] { default_session().set_batch(need(batch, "batch flag") != 0); });
 }
 
 int cChangeWorkFolder(const char *folder, int8_t *exists, orv_len lfolder) {
@@ -68,16 +68,16 @@ int cChangeWorkFolder(const char *folder, int8_t *exists, orv_len lfolder) {
   return guarded_status([&] {
     const std::string dir(need_text(folder, lfolder, "folder"));
     std::error_code ec;
-    const auto path = std::filesystem::absolute(engine().resolve(dir), ec);
+    const auto path = std::filesystem::absolute(default_session().resolve(dir), ec);
     if (dir.empty() || ec || !std::filesystem::is_directory(path, ec))
       fail(Status::FileError, "folder not found: " + dir);
-    engine().set_work_folder(path);
+    default_session().set_work_folder(path);
     put(exists, 1);
   });
 }
 
 int CmdAddForExec(const char *scmd, orv_len lcmd) {
-  return guarded_status([&] { engine().pending().emplace_back(need_text(scmd, lcmd, "command")); });
+  return guarded_status([&] { default_session().pending().emplace_back(need_text(scmd, lcmd, "command")); });
 }
 
 int CmdGen(const int *mprinc, const int *mmodul, const int *word, const char *scmd,
@@ -87,10 +87,10 @@ int CmdGen(const int *mprinc, const int *mmodul, const int *word, const char *sc
         need(mprinc, "module"), need(mmodul, "keyword"), get(word).value_or(0),
         need_text(scmd, lcmd, "command text"));
     if (get(extmode).value_or(0) != 0) {
-      engine().pending().push_back(line);
+      default_session().pending().push_back(line);
       return;
     }
-    commands::execute_line(engine(), line);
+    commands::execute_line(default_session(), line);
   });
 }
 
@@ -137,13 +137,13 @@ int CmdCommit(const int *flag) {
   return guarded_status([&] {
     const bool keep_going = get(flag).value_or(0) != 0;
     std::vector<std::string> queue;
-    queue.swap(engine().pending());
+    queue.swap(default_session().pending());
     int first_failure = 0;
     std::string first_message;
     for (const std::string &line : queue) {
       const int status = run_line(line);
       if (status == 0) continue;
-      if (first_failure == 0) first_failure = status, first_message = engine().last_error();
+      if (first_failure == 0) first_failure = status, first_message = default_session().last_error();
       if (!keep_going) break;
     }
     if (first_failure != 0)
@@ -153,7 +153,7 @@ int CmdCommit(const int *flag) {
 
 int CmdExec(const char *scmd, orv_len lcmd) {
   return guarded_status([&] {
-    commands::execute_text(engine(), need_text(scmd, lcmd, "command"));
+    commands::execute_text(default_session(), need_text(scmd, lcmd, "command"));
   });
 }
 
@@ -161,7 +161,7 @@ int ReadExecCmdFile(const char *filename, const char *args, orv_len lfile, orv_l
   return guarded_status([&] {
     const std::string file(need_text(filename, lfile, "file name"));
     if (file.empty()) fail(Status::BadArgument, "missing command file name");
-    commands::run_command_file(engine(), file,
+    commands::run_command_file(default_session(), file,
                                commands::split_words(need_text(args, largs, "arguments")));
   });
 }
@@ -171,7 +171,7 @@ int sGetSysVar(const char *varname, char *sval, int *len_val, orv_len lvar, orv_
   text_out(sval, lsval, "");
   return guarded_status([&] {
     const std::string value =
-        commands::system_variable(engine(), need_text(varname, lvar, "variable name"));
+        commands::system_variable(default_session(), need_text(varname, lvar, "variable name"));
     put(len_val, text_out(sval, lsval, value));
   });
 }
@@ -180,14 +180,14 @@ int fSaveFile(const char *sfile, const char *sversion, orv_len lfile, orv_len lv
   return guarded_status([&] {
     const std::string file(need_text(sfile, lfile, "file name"));
     need_text(sversion, lversion, "version");  // one format only: INP
-    save_model(engine(), file);
+    save_model(default_session(), file);
   });
 }
 
 int cGetDateref(const int *size, char *sdate, orv_len lsdate) {
   text_out(sdate, lsdate, "");
   return guarded(0, [&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     if (!e.has_model()) return 0;
     const orv_len room = std::min<orv_len>(lsdate, get(size).value_or(lsdate));
     const std::string text = commands::format_date_time(e.date(), e.model().times.start_clocktime);

@@ -3,7 +3,7 @@
 
 #include "api/boundary.hpp"
 #include "attributes/values.hpp"
-#include "core/engine.hpp"
+#include "session/session.hpp"
 #include "quality/data_sets.hpp"
 
 using namespace orv;
@@ -12,14 +12,10 @@ using namespace orv::api;
 namespace {
 
 // The data sets prepared by GetWQDataInit for one node, handed out by
-// GetWQData. They are copies: a new simulation or model does not invalidate
-// them, but preparing again replaces them.
-wq::DataSetCursor &cursor() {
-  static wq::DataSetCursor c;
-  return c;
-}
+// GetWQData.
+wq::DataSetCursor &cursor() { return default_session().quality_cursor(); }
 
-bool has_quality_results(const Engine &e) {
+bool has_quality_results(const Session &e) {
   return e.has_model() && e.has_results() && e.results().step_count() > 0 &&
          e.model().options.quality != QualityKind::None;
 }
@@ -34,7 +30,7 @@ int GetWQTSInfo(const int *typelt, float *tmax) {
   put(tmax, 0.0f);
   return guarded_count([&] {
     need_type(typelt);
-    const Engine &e = engine();
+    const Session &e = default_session();
     if (!has_quality_results(e)) return 0;
     put(tmax, static_cast<float>(e.results().times().back() / 3600.0));
     return static_cast<int>(e.results().step_count());
@@ -43,7 +39,7 @@ int GetWQTSInfo(const int *typelt, float *tmax) {
 
 int GetNBMaxWQcomp(void) {
   return guarded(0, [] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     return has_quality_results(e) ? wq::max_data_set_values(e.results()) : 0;
   });
 }
@@ -53,7 +49,7 @@ int GetWQDataInit(const char *snode, int *nvec, orv_len lsnode) {
   cursor().clear();
   return guarded_count([&] {
     const std::string_view id = need_text(snode, lsnode, "node identifier");
-    const Engine &e = engine();
+    const Session &e = default_session();
     // Without a model or results there is simply no data set.
     if (!e.has_model() || !e.has_results()) return 0;
     const Model &m = e.model();

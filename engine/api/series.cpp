@@ -5,8 +5,8 @@
 
 #include "api/boundary.hpp"
 #include "attributes/values.hpp"
-#include "core/simulation.hpp"
-#include "core/time_series.hpp"
+#include "session/simulation.hpp"
+#include "session/time_series.hpp"
 
 using namespace orv;
 using namespace orv::api;
@@ -39,7 +39,7 @@ const AttributeDef &device_attribute(std::string_view symbol) {
 int demand_count(const char *scode, orv_len lscode, const std::string *zone, int *nbval) {
   put(nbval, 0);
   return guarded_status([&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     const std::string code(need_text(scode, lscode, "demand code"));
     const std::vector<float> values = demand_series(e, code, zone);
     put(nbval, static_cast<int>(values.size()));
@@ -53,7 +53,7 @@ int demand_values(const char *scode, orv_len lscode, const std::string *zone, co
   put(mode, 0);
   return guarded_count([&] {
     const int room = need_room(nbval, {vec_tim, vec_val});
-    const Engine &e = engine();
+    const Session &e = default_session();
     std::vector<float> values = demand_series(e, std::string(need_text(scode, lscode, "demand code")), zone);
     for (float &v : values) v *= 100.0f;
     return deliver_series(e.results().times(), values, 0.0, room, vec_tim, vec_val);
@@ -75,12 +75,12 @@ std::vector<int> unstable_links(const HydraulicRun &run) {
 extern "C" {
 
 int SolveH(void) {
-  return guarded_status([] { simulate(engine()); });
+  return guarded_status([] { simulate(default_session()); });
 }
 
 int GetNbTimeSteps(void) {
   return guarded_count([] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     return e.has_model() && e.has_results() ? static_cast<int>(e.results().step_count()) : 0;
   });
 }
@@ -91,7 +91,7 @@ int GetDateMinMax(float *tmin, float *tmax) {
   put(tmin, 0.0f);
   put(tmax, 0.0f);
   return guarded_count([&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     if (!e.has_model() || !e.has_results() || e.results().step_count() == 0) return 0;
     const auto &t = e.results().times();
     put(tmin, static_cast<float>(t.front() / 3600.0));
@@ -105,7 +105,7 @@ int TSValbyId(const int *typelt, const char *sid, const char *sattr, const int *
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
     const int room = need_room(nbval, {vec_tim, vec_val});
-    const Engine &e = engine();
+    const Session &e = default_session();
     const int element = element_by_id(e.model(), type, need_text(sid, lsid, "identifier"));
     const AttributeDef &def = attribute_for(need_text(sattr, lsattr, "attribute"), type);
     const std::vector<float> values = element_series(e, def, type, element);
@@ -146,7 +146,7 @@ int TSDemandCZ(const char *scode, const char *szone, const int *nbval, float *ve
 int NBTSDevice(const char *sid, const char *sattr, int *nbval, orv_len lsid, orv_len lsattr) {
   put(nbval, 0);
   return guarded_status([&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     device_by_id(e.model(), need_text(sid, lsid, "identifier"));
     device_attribute(need_text(sattr, lsattr, "attribute"));
     put(nbval, static_cast<int>(e.results().step_count()));
@@ -159,7 +159,7 @@ int TSDevice(const char *sid, const char *code_text, const int *nbval, const flo
   put(mode, 0);
   return guarded_count([&] {
     const int room = need_room(nbval, {vec_tim, vec_val});
-    const Engine &e = engine();
+    const Session &e = default_session();
     const Model &m = e.model();
     const int link = device_by_id(m, need_text(sid, lsid, "identifier"));
     const AttributeDef &def = device_attribute(need_text(code_text, lcode, "attribute"));
@@ -173,7 +173,7 @@ int TSDevice(const char *sid, const char *code_text, const int *nbval, const flo
 int GetNbSimErrDevice(int *nbelt) {
   put(nbelt, 0);
   return guarded_status([&] {
-    Engine &e = engine();
+    Session &e = default_session();
     const std::vector<int> unstable = unstable_links(e.run());
     e.unstable_walk() = 0;
     put(nbelt, static_cast<int>(unstable.size()));
@@ -185,7 +185,7 @@ int GetNextSimErrDevice(char *item, int *typelt, int *lnitem, orv_len litem) {
   put(typelt, 0);
   put(lnitem, 0);
   return guarded_status([&] {
-    Engine &e = engine();
+    Session &e = default_session();
     const std::vector<int> unstable = unstable_links(e.run());
     std::size_t &pos = e.unstable_walk();
     if (pos >= unstable.size()) fail(Status::UnknownName, "no more unstable devices");

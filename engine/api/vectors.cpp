@@ -4,7 +4,7 @@
 #include "api/boundary.hpp"
 #include "attributes/display_units.hpp"
 #include "attributes/values.hpp"
-#include "core/geometry.hpp"
+#include "model/geometry.hpp"
 
 using namespace orv;
 using namespace orv::api;
@@ -32,7 +32,7 @@ void need_geometry(const Model &m, int link) {
 int branch_points(const char *sid, const char *attr, const int *nbval, double *xb, double *yb,
                   float *zb, float *vb, orv_len lsid, orv_len lattr, bool distance_in_z) {
   return guarded_count([&] {
-    const Engine &e = engine();
+    const Session &e = default_session();
     const Model &m = e.model();
     const int link = branch_by_id(m, sid, lsid);
     const int room = need_room(nbval, {xb, yb, zb, vb});
@@ -75,7 +75,7 @@ int cGetAll(const int *typelt, const char *attr, const int *nbval, float *vect, 
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
     const int room = need_room(nbval, {vect});
-    const Engine &e = engine();
+    const Session &e = default_session();
     const AttributeDef &def = attribute_for(need_text(attr, lattr, "attribute"), type);
     const std::vector<float> values = network_vector(e, def, type);
     const int n = std::min(room, static_cast<int>(values.size()));
@@ -89,7 +89,7 @@ int cGetAllMinMax(const int *typelt, const char *attr, const int *nbval, float *
   return guarded_count([&] {
     const ElementType type = need_type(typelt);
     const int room = need_room(nbval, {tmin, vmin, tmax, vmax, vmoy});
-    const Engine &e = engine();
+    const Session &e = default_session();
     const AttributeDef &def = attribute_for(need_text(attr, lattr, "attribute"), type);
     const ElementExtremes x = network_extremes(e, def, type);
     const int n = std::min(room, static_cast<int>(x.min.size()));
@@ -104,7 +104,7 @@ int cGetAllMinMax(const int *typelt, const char *attr, const int *nbval, float *
 
 int GetNbCoudes(const int *index) {
   return guarded_count([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int link = element_by_number(m, ElementType::Branch, need(index, "branch number"));
     // Callers keep the low 16 bits: a count that does not fit is refused.
     const std::size_t bends = m.links[link].vertices.size();
@@ -125,7 +125,7 @@ int LinkXYZDV(const char *sid, const char *attr, const int *nbval, double *xb, d
 
 int LinkBBox(const char *sid, double *xmin, double *xmax, double *ymin, double *ymax, orv_len lsid) {
   return guarded_status([&] {
-    const Model &m = engine().model();
+    const Model &m = default_session().model();
     const int link = branch_by_id(m, sid, lsid);
     need_geometry(m, link);
     const Box b = bounding_box(polyline(m, link));

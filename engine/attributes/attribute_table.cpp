@@ -2,7 +2,8 @@
 
 #include <array>
 
-#include "core/engine.hpp"
+#include "model/status.hpp"
+#include "model/text.hpp"
 
 namespace orv {
 namespace {

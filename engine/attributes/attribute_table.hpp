@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "core/element_type.hpp"
+#include "model/element_type.hpp"
 #include "model/model.hpp"
 #include "results/results.hpp"
 

@@ -14,7 +14,7 @@ struct TextAttribute {
   std::string_view name;
   std::string_view description;
   unsigned types;
-  std::string (*read)(const Engine &, ElementType, int element);
+  std::string (*read)(const Session &, ElementType, int element);
 };
 
 // Node index of an element of a node-like type.
@@ -33,37 +33,37 @@ std::string kind_name(const Model &m, ElementType t, int element) {
 
 const auto table = std::to_array<TextAttribute>({
     {"ID", "identifier", kBranch | kNode | kTank,
-     [](const Engine &e, ElementType t, int i) { return element_id(e.model(), t, i); }},
+     [](const Session &e, ElementType t, int i) { return element_id(e.model(), t, i); }},
     {"TYPE", "kind: JUNCTION, RESERVOIR, TANK, PIPE, CVPIPE, PUMP, PRV, PSV, PBV, FCV, TCV, GPV",
      kBranch | kNode | kTank,
-     [](const Engine &e, ElementType t, int i) { return kind_name(e.model(), t, i); }},
+     [](const Session &e, ElementType t, int i) { return kind_name(e.model(), t, i); }},
     {"NI", "identifier of the start node", kBranch,
-     [](const Engine &e, ElementType, int i) {
+     [](const Session &e, ElementType, int i) {
        const Model &m = e.model();
        return m.nodes[m.links[i].from].id;
      }},
     {"NF", "identifier of the end node", kBranch,
-     [](const Engine &e, ElementType, int i) {
+     [](const Session &e, ElementType, int i) {
        const Model &m = e.model();
        return m.nodes[m.links[i].to].id;
      }},
     {"STATUS", "initial status: OPEN, CLOSED or ACTIVE", kBranch,
-     [](const Engine &e, ElementType, int i) {
+     [](const Session &e, ElementType, int i) {
        static const char *names[] = {"OPEN", "CLOSED", "ACTIVE"};
        return std::string(names[static_cast<int>(e.model().links[i].initial_status)]);
      }},
     {"TAG", "tag", kBranch | kNode | kTank,
-     [](const Engine &e, ElementType t, int i) {
+     [](const Session &e, ElementType t, int i) {
        const Model &m = e.model();
        return t == ElementType::Branch ? m.links[i].tag : m.nodes[node_of(m, t, i)].tag;
      }},
     {"COMMENT", "comment of the element's line", kBranch | kNode | kTank,
-     [](const Engine &e, ElementType t, int i) {
+     [](const Session &e, ElementType t, int i) {
        const Model &m = e.model();
        return t == ElementType::Branch ? m.links[i].comment : m.nodes[node_of(m, t, i)].comment;
      }},
     {"CODES", "demand codes of the node, comma-separated", kNode | kTank,
-     [](const Engine &e, ElementType t, int i) {
+     [](const Session &e, ElementType t, int i) {
        const Model &m = e.model();
        std::string out;
        for (const Demand &d : m.nodes[node_of(m, t, i)].demands) {
@@ -75,7 +75,7 @@ const auto table = std::to_array<TextAttribute>({
        return out;
      }},
     {"PATTERN", "pattern of the first demand (nodes), head pattern (reservoirs)", kNode | kTank,
-     [](const Engine &e, ElementType t, int i) {
+     [](const Session &e, ElementType t, int i) {
        const Model &m = e.model();
        const Node &n = m.nodes[node_of(m, t, i)];
        int p = kNone;
@@ -84,7 +84,7 @@ const auto table = std::to_array<TextAttribute>({
        return p == kNone ? std::string() : m.patterns[p].id;
      }},
     {"ZONE", "zones holding the node, comma-separated", kNode | kTank,
-     [](const Engine &e, ElementType t, int i) {
+     [](const Session &e, ElementType t, int i) {
        const int node = node_of(e.model(), t, i);
        std::string out;
        for (const auto &[name, nodes] : e.zones())
@@ -100,7 +100,7 @@ const auto table = std::to_array<TextAttribute>({
 
 }  // namespace
 
-std::string text_attribute(const Engine &e, ElementType type, int element, std::string_view name) {
+std::string text_attribute(const Session &e, ElementType type, int element, std::string_view name) {
   const std::string key = upper(name);
   for (const TextAttribute &a : table)
     if (a.name == key) {

@@ -7,14 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv {
 
 // Text of a named attribute (case-insensitive) of an element (0-based);
 // throws Failure(UnknownAttribute) for a name that is not a text attribute of
 // the type.
-std::string text_attribute(const Engine &e, ElementType type, int element, std::string_view name);
+std::string text_attribute(const Session &e, ElementType type, int element, std::string_view name);
 
 // Names with their descriptions, in table order.
 std::vector<std::pair<std::string, std::string>> text_attribute_names();

@@ -19,7 +19,7 @@ double si_value(const Model &m, const Results *r, const AttributeDef &def, std::
   return def.compute(m, r, step, target);
 }
 
-const Results *results_for(const Engine &e, const AttributeDef &def) {
+const Results *results_for(const Session &e, const AttributeDef &def) {
   return def.needs_results ? &e.results() : nullptr;
 }
 
@@ -81,7 +81,7 @@ int target_index(const Model &m, const AttributeDef &def, ElementType type, int 
   return def.target == Target::Node && type == ElementType::Tank ? tank_node(m, element) : element;
 }
 
-float value_at(const Engine &e, const AttributeDef &def, ElementType type, int element,
+float value_at(const Session &e, const AttributeDef &def, ElementType type, int element,
                std::size_t step) {
   const Model &m = e.model();
   const int target = target_index(m, def, type, element);
@@ -89,12 +89,12 @@ float value_at(const Engine &e, const AttributeDef &def, ElementType type, int e
   return static_cast<float>(v * display_factor(m, def, target));
 }
 
-float current_value(const Engine &e, const AttributeDef &def, ElementType type, int element) {
+float current_value(const Session &e, const AttributeDef &def, ElementType type, int element) {
   const std::size_t step = def.needs_results ? e.current_step() : 0;
   return value_at(e, def, type, element, step);
 }
 
-std::vector<float> element_series(const Engine &e, const AttributeDef &def, ElementType type,
+std::vector<float> element_series(const Session &e, const AttributeDef &def, ElementType type,
                                   int element) {
   const Model &m = e.model();
   const Results &r = e.results();  // the instants come from the results in every case
@@ -113,7 +113,7 @@ std::vector<float> element_series(const Engine &e, const AttributeDef &def, Elem
   return out;
 }
 
-std::vector<float> network_vector(const Engine &e, const AttributeDef &def, ElementType type) {
+std::vector<float> network_vector(const Session &e, const AttributeDef &def, ElementType type) {
   const Model &m = e.model();
   const Results *r = results_for(e, def);
   const std::size_t step = r ? e.current_step() : 0;
@@ -131,7 +131,7 @@ std::vector<float> network_vector(const Engine &e, const AttributeDef &def, Elem
   return out;
 }
 
-ElementExtremes network_extremes(const Engine &e, const AttributeDef &def, ElementType type) {
+ElementExtremes network_extremes(const Session &e, const AttributeDef &def, ElementType type) {
   const Model &m = e.model();
   const Results &r = e.results();
   const std::vector<int> ts = targets(m, def, type);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "attributes/attribute_table.hpp"
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv {
 
@@ -28,21 +28,21 @@ int target_index(const Model &m, const AttributeDef &def, ElementType type, int 
 
 // Value at a step. Model attributes ignore the step; result attributes
 // throw Failure(NoResults) without results.
-float value_at(const Engine &e, const AttributeDef &def, ElementType type, int element,
+float value_at(const Session &e, const AttributeDef &def, ElementType type, int element,
                std::size_t step);
 // Value at the engine's chosen result instant.
-float current_value(const Engine &e, const AttributeDef &def, ElementType type, int element);
+float current_value(const Session &e, const AttributeDef &def, ElementType type, int element);
 // Values at every result step (model attributes: constant, one per step).
-std::vector<float> element_series(const Engine &e, const AttributeDef &def, ElementType type,
+std::vector<float> element_series(const Session &e, const AttributeDef &def, ElementType type,
                                   int element);
 // Values of every element of the type at the chosen instant.
-std::vector<float> network_vector(const Engine &e, const AttributeDef &def, ElementType type);
+std::vector<float> network_vector(const Session &e, const AttributeDef &def, ElementType type);
 
 struct ElementExtremes {
   std::vector<float> min, max, mean;           // display units
   std::vector<float> min_hours, max_hours;     // first instant reaching the extreme
 };
-ElementExtremes network_extremes(const Engine &e, const AttributeDef &def, ElementType type);
+ElementExtremes network_extremes(const Session &e, const AttributeDef &def, ElementType type);
 
 // Writes a model attribute given in display units; throws
 // Failure(UnknownAttribute) for result attributes, Failure(BadArgument) for

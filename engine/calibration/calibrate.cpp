@@ -6,7 +6,7 @@
 
 #include "calibration/comparison.hpp"
 #include "calibration/levenberg_marquardt.hpp"
-#include "core/status.hpp"
+#include "model/status.hpp"
 
 namespace orv::calibration {
 namespace {

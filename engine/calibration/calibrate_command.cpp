@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "analysis/analysis_state.hpp"
 #include "calibration/calibrate.hpp"
 #include "commands/command_table.hpp"
 
@@ -14,7 +13,7 @@ bool is_keyword(const std::string &w) {
   return u == "ROUGHNESS" || u == "DEMAND" || u == "ITERATIONS";
 }
 
-ParameterGroup selection_group(const Engine &e, const Model &m, const std::string &name) {
+ParameterGroup selection_group(const Session &e, const Model &m, const std::string &name) {
   const auto it = e.selections().find(upper(name));
   if (it == e.selections().end()) throw Failure(Status::UnknownName, "unknown selection '" + name + "'");
   if (it->second.type != ElementType::Branch)
@@ -25,7 +24,7 @@ ParameterGroup selection_group(const Engine &e, const Model &m, const std::strin
   return g;
 }
 
-ParameterGroup zone_group(const Engine &e, const std::string &name) {
+ParameterGroup zone_group(const Session &e, const std::string &name) {
   const auto it = e.zones().find(upper(name));
   if (it == e.zones().end()) throw Failure(Status::UnknownName, "unknown zone '" + name + "'");
   return {ParameterGroup::Kind::Demand, name, it->second};
@@ -33,7 +32,7 @@ ParameterGroup zone_group(const Engine &e, const std::string &name) {
 
 }  // namespace
 
-void calibrate_command(Engine &e, commands::Arguments &a) {
+void calibrate_command(Session &e, commands::Arguments &a) {
   const std::vector<std::string> words = a.rest("calibration groups");
   const Model &m = e.model();
   std::vector<ParameterGroup> groups;
@@ -61,18 +60,14 @@ void calibrate_command(Engine &e, commands::Arguments &a) {
     }
   }
   if (groups.empty()) groups = roughness_by_material(m);
-  analysis::AnalysisState &s = analysis::analysis_state(e);
-  if (s.model.measurements.empty()) throw Failure(Status::BadArgument, "no measurements loaded: use MEASURE first");
+  const measurements::MeasurementStore &measured = measurements::measurements_of(e);
+  if (measured.empty()) throw Failure(Status::BadArgument, "no measurements loaded: use MEASURE first");
 
-  CalibrationResult result = calibrate(m, s.model.measurements, s.thresholds, groups, iterations);
+  CalibrationResult result = calibrate(m, measured, thresholds_of(e), groups, iterations);
   apply_factors(e.edit_model(), groups, result.factors);
   e.note_run_attempt(result.run.status, result.run.message);
   e.install_run(std::move(result.run));
-  s.model.summary = result.summary;
+  summary_of(e) = result.summary;
 }
-
-namespace {
-[[maybe_unused]] const bool registered = (commands::provide_handler("CALIBRATE", calibrate_command), true);
-}  // namespace
 
 }  // namespace orv::calibration

@@ -8,10 +8,10 @@
 #pragma once
 
 #include "commands/arguments.hpp"
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::calibration {
 
-void calibrate_command(Engine &e, commands::Arguments &a);
+void calibrate_command(Session &e, commands::Arguments &a);
 
 }  // namespace orv::calibration

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/status.hpp"
+#include "model/status.hpp"
 
 namespace orv::calibration {
 namespace {

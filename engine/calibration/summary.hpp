@@ -1,6 +1,8 @@
 // Calibration thresholds and the summary of the last calibration run.
 #pragma once
 
+#include "session/session.hpp"
+
 namespace orv::calibration {
 
 // Thresholds of the calibration indicator, in the display unit of each measured
@@ -19,5 +21,10 @@ struct Summary {
   double damping = 0;        // damping factor lambda at the end
   bool ran = false;
 };
+
+// The thresholds belong to the session (loading another model keeps them);
+// the summary to the model it was made for.
+inline Thresholds &thresholds_of(Session &e) { return e.part<Thresholds>(); }
+inline Summary &summary_of(Session &e) { return e.model_part<Summary>(); }
 
 }  // namespace orv::calibration

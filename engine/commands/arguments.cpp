@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "core/engine.hpp"
-#include "core/status.hpp"
+#include "session/session.hpp"
+#include "model/status.hpp"
 
 namespace orv::commands {
 

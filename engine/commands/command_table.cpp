@@ -1,7 +1,6 @@
 #include "commands/command_table.hpp"
 
 #include <array>
-#include <map>
 
 namespace orv::commands {
 namespace {
@@ -64,22 +63,10 @@ const auto argument_words = std::to_array<std::string_view>({
     "HYDRAULICS", "NONE", "AGE", "TRACE", "CHEMICAL",
 });
 
-std::map<std::string, Handler, std::less<>> &provided() {
-  static std::map<std::string, Handler, std::less<>> handlers;
-  return handlers;
-}
-
 }  // namespace
 
-void provide_handler(std::string_view keyword, Handler run) { provided()[std::string(keyword)] = run; }
-
-Handler provided_handler(std::string_view keyword) {
-  auto it = provided().find(keyword);
-  return it == provided().end() ? nullptr : it->second;
-}
-
-void cmd_provided(Engine &e, Arguments &a) {
-  Handler run = provided_handler(a.keyword());
+void cmd_provided(Session &e, Arguments &a) {
+  const ProvidedCommand run = e.provided_command(a.keyword());
   if (!run) throw Failure(Status::NotAvailable, a.keyword() + ": not available in this version");
   run(e, a);
 }

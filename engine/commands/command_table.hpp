@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "commands/arguments.hpp"
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::commands {
 
-using Handler = void (*)(Engine &, Arguments &);
+using Handler = void (*)(Session &, Arguments &);
 
 struct CommandDef {
   std::string_view keyword;
@@ -32,34 +32,29 @@ const CommandDef *find_command(std::string_view keyword);
 // Keywords of all modules in order, then the argument words.
 const std::vector<std::string> &dictionary();
 
-// Keywords whose work belongs to other parts of the engine (MEASURE,
-// CALIBRATE) run the handler those parts provide, registered once at start-up
-// (for example from a static initializer); without one they give
-// NotAvailable.
-void provide_handler(std::string_view keyword, Handler run);
-Handler provided_handler(std::string_view keyword);
-
 // Names accepted by OPTION and TIME (for the dictionary).
 std::vector<std::string> option_names();
 std::vector<std::string> time_names();
 
 // Handlers, by module.
-void cmd_load(Engine &, Arguments &);
-void cmd_save(Engine &, Arguments &);
-void cmd_unload(Engine &, Arguments &);
-void cmd_folder(Engine &, Arguments &);
-void cmd_option(Engine &, Arguments &);
-void cmd_time(Engine &, Arguments &);
-void cmd_date(Engine &, Arguments &);
-void cmd_set(Engine &, Arguments &);
-void cmd_select(Engine &, Arguments &);
-void cmd_zone(Engine &, Arguments &);
-void cmd_delete(Engine &, Arguments &);
-void cmd_simulate(Engine &, Arguments &);
-void cmd_instant(Engine &, Arguments &);
-void cmd_quality(Engine &, Arguments &);
-void cmd_provided(Engine &, Arguments &);
-void cmd_run(Engine &, Arguments &);
-void cmd_batch(Engine &, Arguments &);
+void cmd_load(Session &, Arguments &);
+void cmd_save(Session &, Arguments &);
+void cmd_unload(Session &, Arguments &);
+void cmd_folder(Session &, Arguments &);
+void cmd_option(Session &, Arguments &);
+void cmd_time(Session &, Arguments &);
+void cmd_date(Session &, Arguments &);
+void cmd_set(Session &, Arguments &);
+void cmd_select(Session &, Arguments &);
+void cmd_zone(Session &, Arguments &);
+void cmd_delete(Session &, Arguments &);
+void cmd_simulate(Session &, Arguments &);
+void cmd_instant(Session &, Arguments &);
+void cmd_quality(Session &, Arguments &);
+// Keywords whose work belongs to layers above (MEASURE, CALIBRATE) run the
+// command the session was provided with; without one they give NotAvailable.
+void cmd_provided(Session &, Arguments &);
+void cmd_run(Session &, Arguments &);
+void cmd_batch(Session &, Arguments &);
 
 }  // namespace orv::commands

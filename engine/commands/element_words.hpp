@@ -2,7 +2,7 @@
 #pragma once
 
 #include "commands/arguments.hpp"
-#include "core/element_type.hpp"
+#include "model/element_type.hpp"
 
 namespace orv::commands {
 

@@ -10,11 +10,16 @@ namespace {
 
 // Command files may run command files; this bounds a file that runs itself.
 constexpr int kMaxFileDepth = 8;
-int file_depth = 0;
 
-struct DepthGuard {
-  DepthGuard() { ++file_depth; }
-  ~DepthGuard() { --file_depth; }
+class DepthGuard {
+ public:
+  explicit DepthGuard(int &depth) : depth_(++depth) {}
+  ~DepthGuard() { --depth_; }
+  DepthGuard(const DepthGuard &) = delete;
+  DepthGuard &operator=(const DepthGuard &) = delete;
+
+ private:
+  int &depth_;
 };
 
 std::string substitute(const std::string &line, const std::vector<std::string> &args) {
@@ -45,7 +50,7 @@ std::string substitute(const std::string &line, const std::vector<std::string> &
 
 }  // namespace
 
-void execute_line(Engine &e, std::string_view line) {
+void execute_line(Session &e, std::string_view line) {
   std::vector<std::string> words = split_words(line);
   if (words.empty()) return;
   const std::string keyword = upper(words[0]);
@@ -55,7 +60,7 @@ void execute_line(Engine &e, std::string_view line) {
   command->run(e, args);
 }
 
-void execute_text(Engine &e, std::string_view text) {
+void execute_text(Session &e, std::string_view text) {
   if (text.find_first_of("\r\n") == std::string_view::npos) {
     execute_line(e, text);
     return;
@@ -77,10 +82,10 @@ void execute_text(Engine &e, std::string_view text) {
   }
 }
 
-void run_command_file(Engine &e, const std::string &file, const std::vector<std::string> &args) {
-  if (file_depth >= kMaxFileDepth)
+void run_command_file(Session &e, const std::string &file, const std::vector<std::string> &args) {
+  if (e.command_file_depth() >= kMaxFileDepth)
     throw Failure(Status::CommandError, "command files nested more than 8 deep");
-  DepthGuard guard;
+  DepthGuard guard(e.command_file_depth());
   const std::filesystem::path path = e.resolve(file);
   // A folder opens as a stream that reads nothing: it would pass as an empty file.
   std::error_code ec;

@@ -1,6 +1,6 @@
 #include "commands/link_status_words.hpp"
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::commands {
 

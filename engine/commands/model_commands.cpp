@@ -1,23 +1,23 @@
 // MODEL module: LOAD, SAVE, UNLOAD, FOLDER.
 #include "commands/command_table.hpp"
-#include "core/model_files.hpp"
+#include "session/model_files.hpp"
 
 namespace orv::commands {
 
-void cmd_load(Engine &e, Arguments &a) { load_model(e, a.rest_text("model file name")); }
+void cmd_load(Session &e, Arguments &a) { load_model(e, a.rest_text("model file name")); }
 
-void cmd_save(Engine &e, Arguments &a) {
+void cmd_save(Session &e, Arguments &a) {
   const std::string file = a.rest_text("file name");
   save_model(e, file);
 }
 
-void cmd_unload(Engine &e, Arguments &a) {
+void cmd_unload(Session &e, Arguments &a) {
   a.finish();
   e.model();  // no model: nothing to unload is an error
   e.unload_model();
 }
 
-void cmd_folder(Engine &e, Arguments &a) {
+void cmd_folder(Session &e, Arguments &a) {
   const std::string folder = a.rest_text("folder");
   std::error_code ec;
   const auto path = std::filesystem::absolute(e.resolve(folder), ec);

@@ -207,7 +207,7 @@ std::vector<std::string> time_names() {
   return out;
 }
 
-void cmd_option(Engine &e, Arguments &a) {
+void cmd_option(Session &e, Arguments &a) {
   const Model &model = e.model();
   const NamedSetting &option = named(a, options, "option");
   Apply apply = option.parse(model, a);
@@ -215,7 +215,7 @@ void cmd_option(Engine &e, Arguments &a) {
   apply(e.edit_model());
 }
 
-void cmd_time(Engine &e, Arguments &a) {
+void cmd_time(Session &e, Arguments &a) {
   e.model();
   const TimeSetting &setting = named(a, times, "time setting");
   auto seconds = parse_duration(a.rest("time", 1), setting.clock);
@@ -229,7 +229,7 @@ void cmd_time(Engine &e, Arguments &a) {
   e.edit_model().times.*setting.field = *seconds;
 }
 
-void cmd_date(Engine &e, Arguments &a) {
+void cmd_date(Session &e, Arguments &a) {
   const std::string day = a.word("date");
   auto date = parse_date(day);
   if (!date) a.error("date must be YYYY-MM-DD, not '" + day + "'");
@@ -243,7 +243,7 @@ void cmd_date(Engine &e, Arguments &a) {
   if (clock) e.edit_model().times.start_clocktime = *clock;
 }
 
-void cmd_quality(Engine &e, Arguments &a) {
+void cmd_quality(Session &e, Arguments &a) {
   const Model &model = e.model();
   const std::string kind = a.upper_word("quality kind");
   Apply apply;

@@ -6,11 +6,11 @@
 #include "commands/executor.hpp"
 #include "commands/link_status_words.hpp"
 #include "commands/time_text.hpp"
-#include "core/simulation.hpp"
+#include "session/simulation.hpp"
 
 namespace orv::commands {
 
-void cmd_set(Engine &e, Arguments &a) {
+void cmd_set(Session &e, Arguments &a) {
   const ElementType type = element_type_word(a);
   const std::string id = a.word("element identifier");
   const std::string symbol = a.word("attribute");
@@ -28,14 +28,14 @@ void cmd_set(Engine &e, Arguments &a) {
   assign_value(m, attribute_for(symbol, type), type, element, static_cast<float>(value));
 }
 
-void cmd_simulate(Engine &e, Arguments &a) {
+void cmd_simulate(Session &e, Arguments &a) {
   if (auto what = a.optional_word(); what && upper(*what) != "HYDRAULICS")
     a.error("only HYDRAULICS can be simulated, not '" + *what + "'");
   a.finish();
   simulate(e);
 }
 
-void cmd_instant(Engine &e, Arguments &a) {
+void cmd_instant(Session &e, Arguments &a) {
   const std::vector<std::string> words = a.rest("instant", 1);
   const std::string first = upper(words[0]);
   double hours = 0.0;
@@ -51,12 +51,12 @@ void cmd_instant(Engine &e, Arguments &a) {
   e.set_instant_hours(hours);
 }
 
-void cmd_run(Engine &e, Arguments &a) {
+void cmd_run(Session &e, Arguments &a) {
   const std::string file = a.word("command file");
   run_command_file(e, file, a.rest("arguments"));
 }
 
-void cmd_batch(Engine &e, Arguments &a) {
+void cmd_batch(Session &e, Arguments &a) {
   const std::string w = a.upper_word("ON or OFF");
   a.finish();
   if (w != "ON" && w != "OFF") a.error("expected ON or OFF, not '" + w + "'");

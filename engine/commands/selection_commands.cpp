@@ -25,7 +25,7 @@ bool compare(double v, const std::string &op, double x) {
 }
 
 // Elements whose attribute, at the chosen instant, satisfies "attr op value".
-std::vector<int> where(const Engine &e, ElementType type, Arguments &a) {
+std::vector<int> where(const Session &e, ElementType type, Arguments &a) {
   const std::string text = a.rest_text("criterion");
   static const std::regex criterion(R"(^\s*([A-Za-z]{1,2})\s*(<=|>=|<>|!=|==|=|<|>)\s*(\S+)\s*$)");
   std::smatch m;
@@ -41,7 +41,7 @@ std::vector<int> where(const Engine &e, ElementType type, Arguments &a) {
   return out;
 }
 
-std::vector<int> in_zone(Engine &e, ElementType type, const std::string &zone) {
+std::vector<int> in_zone(Session &e, ElementType type, const std::string &zone) {
   const Model &m = e.model();
   auto it = e.zones().find(upper(zone));
   if (it == e.zones().end())
@@ -58,7 +58,7 @@ std::vector<int> in_zone(Engine &e, ElementType type, const std::string &zone) {
 
 }  // namespace
 
-void cmd_select(Engine &e, Arguments &a) {
+void cmd_select(Session &e, Arguments &a) {
   const std::string name = upper(a.word("selection name"));
   const ElementType type = element_type_word(a);
   const Model &m = e.model();
@@ -82,7 +82,7 @@ void cmd_select(Engine &e, Arguments &a) {
   e.selections()[name] = std::move(sel);
 }
 
-void cmd_zone(Engine &e, Arguments &a) {
+void cmd_zone(Session &e, Arguments &a) {
   const std::string name = upper(a.word("zone name"));
   const Model &m = e.model();
   const std::string how = a.upper_word("LIST or SELECTION");
@@ -105,7 +105,7 @@ void cmd_zone(Engine &e, Arguments &a) {
   e.zones()[name] = std::move(nodes);
 }
 
-void cmd_delete(Engine &e, Arguments &a) {
+void cmd_delete(Session &e, Arguments &a) {
   const std::string what = a.upper_word("SELECTION or ZONE");
   const std::string name = upper(a.word("name"));
   a.finish();

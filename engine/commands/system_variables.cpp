@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "api/boundary.hpp"
 #include "commands/arguments.hpp"
 #include "commands/time_text.hpp"
 #include "model/units.hpp"
+#include "session/version.hpp"
 
 namespace orv::commands {
 namespace {
 
-using Reader = std::string (*)(const Engine &);
+using Reader = std::string (*)(const Session &);
 
 struct Variable {
   std::string_view name;
@@ -29,12 +29,12 @@ std::string number(double v) {
 
 // Count over the model, 0 without one.
 template <class F>
-std::string count(const Engine &e, F f) {
+std::string count(const Session &e, F f) {
   return std::to_string(e.has_model() ? f(e.model()) : 0);
 }
 
 // A time of the model in hours, empty without a model.
-std::string hours(const Engine &e, double Times::*time) {
+std::string hours(const Session &e, double Times::*time) {
   return e.has_model() ? number(e.model().times.*time / 3600.0) : "";
 }
 
@@ -52,102 +52,102 @@ int tanks_of(const Model &m, bool reservoirs) {
 
 const auto variables = std::to_array<Variable>({
     {"VERSION", "engine version (yyyymmdd)",
-     [](const Engine &) { return std::to_string(api::kEngineVersion); }},
-    {"OPEN", "1 when the engine is open", [](const Engine &e) { return std::string(e.is_open() ? "1" : "0"); }},
-    {"BATCH", "1 in batch mode", [](const Engine &e) { return std::string(e.batch() ? "1" : "0"); }},
-    {"WORKDIR", "work folder", [](const Engine &e) { return e.work_folder().string(); }},
-    {"MODELFILE", "file of the loaded model", [](const Engine &e) { return e.model_file(); }},
+     [](const Session &) { return std::to_string(kEngineVersion); }},
+    {"OPEN", "1 when the engine is open", [](const Session &e) { return std::string(e.is_open() ? "1" : "0"); }},
+    {"BATCH", "1 in batch mode", [](const Session &e) { return std::string(e.batch() ? "1" : "0"); }},
+    {"WORKDIR", "work folder", [](const Session &e) { return e.work_folder().string(); }},
+    {"MODELFILE", "file of the loaded model", [](const Session &e) { return e.model_file(); }},
     {"TITLE", "first title line of the model",
-     [](const Engine &e) {
+     [](const Session &e) {
        if (!e.has_model()) return std::string();
        const std::string &t = e.model().title;
        return t.substr(0, t.find('\n'));
      }},
     {"NNODES", "number of nodes",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.nodes.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.nodes.size(); }); }},
     {"NJUNCTIONS", "number of junctions",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.junction_count(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.junction_count(); }); }},
     {"NTANKS", "number of tanks and reservoirs (tank numbering)",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.tanks.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.tanks.size(); }); }},
     {"NRESERVOIRS", "number of reservoirs",
-     [](const Engine &e) { return count(e, [](const Model &m) { return tanks_of(m, true); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return tanks_of(m, true); }); }},
     {"NBRANCHES", "number of branches",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.links.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.links.size(); }); }},
     {"NPIPES", "number of pipes",
-     [](const Engine &e) {
+     [](const Session &e) {
        return count(e, [](const Model &m) {
          return links_of(m, [](LinkKind k) { return k == LinkKind::Pipe || k == LinkKind::CVPipe; });
        });
      }},
     {"NPUMPS", "number of pumps",
-     [](const Engine &e) {
+     [](const Session &e) {
        return count(e, [](const Model &m) {
          return links_of(m, [](LinkKind k) { return k == LinkKind::Pump; });
        });
      }},
     {"NVALVES", "number of valves",
-     [](const Engine &e) { return count(e, [](const Model &m) { return links_of(m, is_valve); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return links_of(m, is_valve); }); }},
     {"NPATTERNS", "number of patterns",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.patterns.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.patterns.size(); }); }},
     {"NCURVES", "number of curves",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.curves.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.curves.size(); }); }},
     {"NCONTROLS", "number of simple controls",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.controls.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.controls.size(); }); }},
     {"NRULES", "number of rules",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.rules.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.rules.size(); }); }},
     {"FLOWUNITS", "display flow unit",
-     [](const Engine &e) {
+     [](const Session &e) {
        return e.has_model() ? std::string(units::flow_name(e.model().options.flow_units)) : "";
      }},
     {"PRESSUREUNITS", "display pressure unit",
-     [](const Engine &e) {
+     [](const Session &e) {
        return e.has_model() ? std::string(units::pressure_name(e.model())) : "";
      }},
     {"HEADLOSS", "head-loss formula (H-W, D-W, C-M)",
-     [](const Engine &e) {
+     [](const Session &e) {
        if (!e.has_model()) return std::string();
        static const char *names[] = {"H-W", "D-W", "C-M"};
        return std::string(names[static_cast<int>(e.model().options.headloss)]);
      }},
     {"DURATION", "simulation duration, hours",
-     [](const Engine &e) { return hours(e, &Times::duration); }},
-    {"HYDSTEP", "hydraulic time step, hours", [](const Engine &e) { return hours(e, &Times::hydraulic_step); }},
-    {"REPORTSTEP", "reporting time step, hours", [](const Engine &e) { return hours(e, &Times::report_step); }},
+     [](const Session &e) { return hours(e, &Times::duration); }},
+    {"HYDSTEP", "hydraulic time step, hours", [](const Session &e) { return hours(e, &Times::hydraulic_step); }},
+    {"REPORTSTEP", "reporting time step, hours", [](const Session &e) { return hours(e, &Times::report_step); }},
     {"REPORTSTART", "first reporting instant, hours",
-     [](const Engine &e) { return hours(e, &Times::report_start); }},
+     [](const Session &e) { return hours(e, &Times::report_start); }},
     {"DATEREF", "date and clock time of the simulation start",
-     [](const Engine &e) {
+     [](const Session &e) {
        return e.has_model() ? format_date_time(e.date(), e.model().times.start_clocktime) : "";
      }},
     {"NSTEPS", "number of result steps of the last simulation",
-     [](const Engine &e) {
+     [](const Session &e) {
        return std::to_string(e.has_model() && e.has_results() ? e.results().step_count() : 0);
      }},
     {"INSTANT", "result instant of whole-network reads, hours",
-     [](const Engine &e) { return number(e.instant_hours()); }},
+     [](const Session &e) { return number(e.instant_hours()); }},
     {"SIMSTATUS", "status of the last simulation attempt (-1 none, 0 ok, 1-99 warning, >100 error)",
-     [](const Engine &e) { return std::to_string(e.last_run_status()); }},
+     [](const Session &e) { return std::to_string(e.last_run_status()); }},
     {"SIMMESSAGE", "message of the last simulation attempt",
-     [](const Engine &e) { return e.last_run_message(); }},
+     [](const Session &e) { return e.last_run_message(); }},
     {"NUNSTABLE", "number of unstable devices of the last simulation",
-     [](const Engine &e) {
+     [](const Session &e) {
        return std::to_string(e.has_model() && e.has_results() ? e.run().unstable.size() : 0);
      }},
     {"NSELECTIONS", "number of selections",
-     [](const Engine &e) { return std::to_string(e.selections().size()); }},
+     [](const Session &e) { return std::to_string(e.selections().size()); }},
     {"NZONES", "number of zones",
-     [](const Engine &e) { return std::to_string(e.zones().size()); }},
+     [](const Session &e) { return std::to_string(e.zones().size()); }},
     {"NPENDING", "number of queued commands",
-     [](const Engine &e) { return std::to_string(e.pending().size()); }},
-    {"LASTERROR", "message of the last failure", [](const Engine &e) { return e.last_error(); }},
+     [](const Session &e) { return std::to_string(e.pending().size()); }},
+    {"LASTERROR", "message of the last failure", [](const Session &e) { return e.last_error(); }},
     {"NFAILURES", "number of failures since the engine was opened",
-     [](const Engine &e) { return std::to_string(e.failure_count()); }},
+     [](const Session &e) { return std::to_string(e.failure_count()); }},
     {"MODELSERIAL", "number that changes whenever a model is loaded or dropped",
-     [](const Engine &e) { return std::to_string(e.model_generation()); }},
+     [](const Session &e) { return std::to_string(e.model_generation()); }},
     {"NLOADWARNINGS", "number of warnings of the model file's reading",
-     [](const Engine &e) { return count(e, [](const Model &m) { return m.load_warnings.size(); }); }},
+     [](const Session &e) { return count(e, [](const Model &m) { return m.load_warnings.size(); }); }},
     {"LOADWARNINGS", "warnings of the model file's reading, one line each (file:line: reason)",
-     [](const Engine &e) {
+     [](const Session &e) {
        std::string text;
        if (!e.has_model()) return text;
        const std::string file = std::filesystem::path(e.model_file()).filename().string();
@@ -161,12 +161,12 @@ const auto variables = std::to_array<Variable>({
        return text;
      }},
     {"LASTSTATUS", "status code of the last failure",
-     [](const Engine &e) { return std::to_string(code(e.last_status())); }},
+     [](const Session &e) { return std::to_string(code(e.last_status())); }},
 });
 
 }  // namespace
 
-std::string system_variable(const Engine &e, std::string_view name) {
+std::string system_variable(const Session &e, std::string_view name) {
   // "NAME offset": the text from that character on, so that a caller with a
   // short buffer reads a long text in pieces.
   const std::vector<std::string> words = split_words(name);
@@ -187,12 +187,6 @@ std::string system_variable(const Engine &e, std::string_view name) {
       return offset < text.size() ? text.substr(offset) : std::string();
     }
   throw Failure(Status::UnknownName, "unknown system variable '" + words[0] + "'");
-}
-
-std::vector<std::pair<std::string, std::string>> system_variable_names() {
-  std::vector<std::pair<std::string, std::string>> out;
-  for (const Variable &v : variables) out.emplace_back(v.name, v.description);
-  return out;
 }
 
 }  // namespace orv::commands

@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::commands {
 
 // Text of a variable (name case-insensitive); throws Failure(UnknownName).
-std::string system_variable(const Engine &e, std::string_view name);
+std::string system_variable(const Session &e, std::string_view name);
 
 // Names and descriptions, in table order.
 std::vector<std::pair<std::string, std::string>> system_variable_names();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::commands {
 

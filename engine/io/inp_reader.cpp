@@ -34,7 +34,6 @@ namespace {
 
 using inp::Line;
 using inp::match;
-using inp::upper;
 
 enum class Section {
   Title, Junctions, Reservoirs, Tanks, Pipes, Pumps, Valves, Controls, Rules, Demands, Sources,

@@ -44,12 +44,6 @@ Line split_line(std::string_view text, int number) {
   return line;
 }
 
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char &c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 bool match(std::string_view token, std::string_view key) {
   if (key.empty() || token.size() < key.size()) return false;
   for (std::size_t i = 0; i < key.size(); ++i)

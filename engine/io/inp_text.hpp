@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/text.hpp"
+
 namespace orv::inp {
 
 struct Line {
@@ -18,9 +20,6 @@ struct Line {
 // inside quotes, as the format's engines read it) and whitespace-separated
 // fields, where a field starting with '"' runs to the next '"'.
 Line split_line(std::string_view text, int number);
-
-// Upper-case copy (ASCII).
-std::string upper(std::string_view s);
 
 // Keyword test of the format: the token starts with `key` (upper-case),
 // ignoring case. Keys are the abbreviations the format's engines look for

@@ -5,10 +5,10 @@
 #pragma once
 
 #include "commands/arguments.hpp"
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv::measurements {
 
-void measure_command(Engine &e, commands::Arguments &a);
+void measure_command(Session &e, commands::Arguments &a);
 
 }  // namespace orv::measurements

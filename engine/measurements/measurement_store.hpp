@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/element_type.hpp"
+#include "model/element_type.hpp"
+#include "session/session.hpp"
 
 namespace orv::measurements {
 
@@ -49,5 +50,8 @@ struct Point {
 // from its first instant to its last, by linear interpolation between the
 // measured points; at most `limit` points.
 std::vector<Point> sampled(const MeasuredSeries &s, double interval, std::size_t limit);
+
+// The measurements of a session's model (dropped with the model).
+inline MeasurementStore &measurements_of(Session &e) { return e.model_part<MeasurementStore>(); }
 
 }  // namespace orv::measurements

@@ -1,8 +1,8 @@
 """ctypes access to the engine library for the entry-point and command tests.
 
 The library is, in order of preference: the file named by ORV_ENGINE_LIB; the
-one installed beside _pyorvsim; else it is built from engine/ alone into
-build/engine-api-tests (the rest of the project need not build).
+one installed beside _pyorvsim; else it is built from engine/ alone
+(devtools/engine_build.py; the rest of the project need not build).
 
 Helpers keep the calling conventions in one place: texts go as bytes plus a
 trailing 64-bit length, outputs are read back with their guard bytes checked.
@@ -37,23 +37,8 @@ def _installed_library():
 
 
 def _built_library():
-    build = REPO / "build" / "engine-api-tests"
-    lib = build / "engine" / "libOrvelle_SIM_x64.so"
-    src = build / "src"
-    src.mkdir(parents=True, exist_ok=True)
-    (src / "CMakeLists.txt").write_text(
-        "cmake_minimum_required(VERSION 3.18)\nproject(orv_engine LANGUAGES C CXX)\n"
-        "set(CMAKE_CXX_STANDARD 20)\nset(CMAKE_CXX_STANDARD_REQUIRED ON)\n"
-        "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\nset(CMAKE_CXX_VISIBILITY_PRESET hidden)\n"
-        f"add_subdirectory({REPO / 'engine'} engine)\n")
-    subprocess.run(["cmake", "-S", str(src), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
-                    f"-DPython_EXECUTABLE={sys.executable}"],
-                   check=True, capture_output=True)
-    done = subprocess.run(["cmake", "--build", str(build), "--target", "Orvelle_SIM_x64", "-j2"],
-                          capture_output=True, text=True)
-    if done.returncode != 0:
-        raise RuntimeError("engine library does not build:\n" + done.stdout[-3000:])
-    return lib
+    import engine_build
+    return engine_build.build("Orvelle_SIM_x64")
 
 
 def library_path():

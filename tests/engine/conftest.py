@@ -1,6 +1,5 @@
-"""Shared setup of the engine tests: the hydraulic helpers of
-bench/hydraulics_reference.py (reference runs, orv_dump runs, comparisons)
-are importable as `hydraulics_reference`."""
+"""Shared setup of the engine tests: the helpers of devtools/ (engine builds,
+reference runs, orv_dump runs, comparisons, the corpus) are importable."""
 import importlib.util
 import re
 import sys
@@ -8,9 +7,9 @@ from pathlib import Path
 
 import pytest
 
-BENCH = Path(__file__).resolve().parents[2] / "bench"
-if str(BENCH) not in sys.path:
-    sys.path.insert(0, str(BENCH))
+DEVTOOLS = Path(__file__).resolve().parents[2] / "devtools"
+if str(DEVTOOLS) not in sys.path:
+    sys.path.insert(0, str(DEVTOOLS))
 
 # The reference engine (owa-epanet) and wntr exist only beside NumPy 1. Where
 # they are missing (NumPy 2 builds), the files that compare with them, or read

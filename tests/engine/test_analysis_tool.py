@@ -1,6 +1,6 @@
-"""Driver of the analysis developer tool (engine/analysis/tools): builds it once
-into build/engine-analysis/tool (or uses $ORV_ANALYSIS_TOOL) and runs request
-scripts through it."""
+"""Driver of the analysis developer tool (engine/tools/orv_analysis_tool.cpp):
+builds it once (devtools/engine_build.py, or uses $ORV_ANALYSIS_TOOL) and runs
+request scripts through it."""
 
 import os
 import pathlib
@@ -18,15 +18,10 @@ def tool_path():
     given = os.environ.get("ORV_ANALYSIS_TOOL")
     if given:
         return pathlib.Path(given)
-    build = ROOT / "build" / "engine-analysis" / "tool"
-    exe = build / "orv_analysis_tool"
     if shutil.which("cmake") is None:
         pytest.skip("cmake is needed to build the analysis tool")
-    subprocess.run(["cmake", "-S", str(ROOT / "engine" / "analysis" / "tools"), "-B", str(build),
-                    f"-DPython_EXECUTABLE={sys.executable}"],
-                   check=True, capture_output=True)
-    subprocess.run(["cmake", "--build", str(build), "-j2"], check=True, capture_output=True)
-    return exe
+    import engine_build
+    return engine_build.build("orv_analysis_tool")
 
 
 class Reply:

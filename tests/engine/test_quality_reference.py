@@ -32,15 +32,8 @@ def wntr_networks():
 
 def quality_tool():
     """Path of orv_quality, built on first use."""
-    exe = TOOL_BUILD / "orv_quality"
-    src = REPO / "engine" / "quality" / "tools"
-    TOOL_BUILD.mkdir(parents=True, exist_ok=True)
-    if not (TOOL_BUILD / "Makefile").exists():
-        subprocess.run(["cmake", "-S", str(src), "-B", str(TOOL_BUILD), "-DCMAKE_BUILD_TYPE=Release",
-                        f"-DPython_EXECUTABLE={sys.executable}"],
-                       check=True, capture_output=True)
-    subprocess.run(["cmake", "--build", str(TOOL_BUILD), "-j2"], check=True, capture_output=True)
-    return exe
+    import engine_build
+    return engine_build.build("orv_quality")
 
 
 class Series:

@@ -1,6 +1,6 @@
 """Runs networks through the reference engine (owa-epanet) and through the
 engine's developer tool orv_dump, and compares their results. Shared by the
-hydraulic validation tests and bench/hydraulics_vs_reference.py."""
+hydraulic validation tests and the benchmarks."""
 import os
 import subprocess
 import sys
@@ -9,9 +9,9 @@ from pathlib import Path
 
 import numpy as np
 
-REPO = Path(__file__).resolve().parents[1]
-# ORV_TOOLS_BUILD gives a build folder of one's own (parallel work on one checkout).
-BUILD = Path(os.environ.get("ORV_TOOLS_BUILD", REPO / "build" / "engine-tools"))
+import engine_build
+from engine_build import REPO
+
 FT = 0.3048
 CFS = FT ** 3
 FLOW_PER_CFS = {0: 1.0, 1: 448.831, 2: 0.64632, 3: 0.5382, 4: 1.9837, 5: 28.317, 6: 1699.0,
@@ -37,29 +37,9 @@ def library_networks():
     return sorted(LIBRARY.glob("*.inp")) if LIBRARY.is_dir() else []
 
 
-_TOOL = None
-
-
 def dump_tool():
-    """Path of orv_dump, configured on first use in a build folder of its own
-    and brought up to date once per process (incremental, quick when current)."""
-    global _TOOL
-    if _TOOL is None:
-        src = BUILD / "src"
-        if not (BUILD / "CMakeCache.txt").exists():
-            src.mkdir(parents=True, exist_ok=True)
-            (src / "CMakeLists.txt").write_text(
-                "cmake_minimum_required(VERSION 3.18)\nproject(orv_tools LANGUAGES CXX)\n"
-                "set(CMAKE_CXX_STANDARD 20)\nset(CMAKE_CXX_STANDARD_REQUIRED ON)\n"
-                "set(CMAKE_POSITION_INDEPENDENT_CODE ON)\n"
-                f"add_subdirectory({REPO / 'engine'} engine)\n")
-            subprocess.run(["cmake", "-S", str(src), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
-                            "-DORV_BUILD_TOOLS=ON", f"-DPython_EXECUTABLE={sys.executable}"],
-                           check=True, capture_output=True)
-        subprocess.run(["cmake", "--build", str(BUILD), "--target", "orv_dump", "-j2"], check=True,
-                       capture_output=True)
-        _TOOL = BUILD / "engine" / "tools" / "orv_dump"
-    return _TOOL
+    """Path of orv_dump, built on first use."""
+    return engine_build.build("orv_dump")
 
 
 class Run:

@@ -1,23 +1,38 @@
-// The one engine object of the process: the loaded model, the last results,
-// selections, zones, walk positions, the pending command queue, the work
-// folder and the last error, everything the entry points and the commands
-// share between calls.
+// A session of the engine: the loaded model, the last run, selections, zones,
+// walk positions, the pending command queue, the work folder, the last error,
+// the quality data-set cursor, the command-file depth, the commands provided
+// by layers above, and the state those layers keep (measurements, the
+// calibration summary, analysis tables) as parts. Everything the entry points
+// and the commands share between calls lives here; the C boundary holds the
+// one default session.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <typeindex>
 #include <vector>
 
-#include "core/element_type.hpp"
-#include "core/status.hpp"
+#include "model/element_type.hpp"
+#include "model/status.hpp"
 #include "hydraulics/simulate.hpp"
 #include "model/model.hpp"
+#include "model/text.hpp"
+#include "quality/data_sets.hpp"
 
 namespace orv {
+
+class Session;
+namespace commands {
+class Arguments;
+}
+// A command whose work belongs to a layer above the commands (MEASURE,
+// CALIBRATE), handed to the session by whoever assembles it.
+using ProvidedCommand = void (*)(Session &, commands::Arguments &);
 
 // A named group of elements of one type (0-based indices, in the order given).
 struct Selection {
@@ -30,7 +45,7 @@ struct CalendarDate {
   int year = 2000, month = 1, day = 1;
 };
 
-class Engine {
+class Session {
  public:
   // Opening resets the engine to its initial state.
   void open();
@@ -100,7 +115,38 @@ class Engine {
   std::vector<std::string> &pending() { return pending_; }
   const std::vector<std::string> &pending() const { return pending_; }
 
+  // --- water-quality data sets handed out one by one ------------------------
+  // They are copies: a new simulation or model, opening or closing do not
+  // invalidate them, but preparing again replaces them.
+  wq::DataSetCursor &quality_cursor() { return quality_cursor_; }
+
+  // --- command files -----------------------------------------------------------
+  // How deep command files are running command files.
+  int &command_file_depth() { return command_file_depth_; }
+  // Provided commands stay through opening and closing.
+  void provide_command(std::string keyword, ProvidedCommand run);
+  ProvidedCommand provided_command(std::string_view keyword) const;
+
+  // --- state of the layers above ----------------------------------------------
+  // Created empty on first use; dropped on opening, closing and unloading
+  // the model.
+  template <class Part>
+  Part &part() { return get<Part>(parts_); }
+  // Same, also dropped when another model is installed.
+  template <class Part>
+  Part &model_part() { return get<Part>(model_parts_); }
+
  private:
+  using Parts = std::map<std::type_index, std::shared_ptr<void>>;
+  template <class Part>
+  static Part &get(Parts &parts) {
+    std::shared_ptr<void> &slot = parts[typeid(Part)];
+    if (!slot) slot = std::make_shared<Part>();
+    return *static_cast<Part *>(slot.get());
+  }
+  // Opening and closing start afresh but for what outlives them.
+  void restart(bool open);
+
   bool open_ = false;
   bool batch_ = false;
   std::optional<Model> model_;
@@ -120,12 +166,10 @@ class Engine {
   Status last_status_ = Status::Ok;
   std::uint64_t failure_count_ = 0;
   std::vector<std::string> pending_;
+  wq::DataSetCursor quality_cursor_;
+  int command_file_depth_ = 0;
+  std::map<std::string, ProvidedCommand, std::less<>> provided_;
+  Parts parts_, model_parts_;
 };
-
-// The process-wide engine.
-Engine &engine();
-
-// Upper-cased copy (keywords, attribute symbols, selection and zone names).
-std::string upper(std::string_view s);
 
 }  // namespace orv

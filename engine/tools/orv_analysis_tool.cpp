@@ -25,8 +25,10 @@
 #include "analysis/shear_stress.hpp"
 #include "attributes/display_units.hpp"
 #include "attributes/values.hpp"
+#include "calibration/calibrate_command.hpp"
 #include "calibration/comparison.hpp"
 #include "commands/executor.hpp"
+#include "measurements/measure_command.hpp"
 
 using namespace orv;
 
@@ -46,13 +48,13 @@ std::vector<T> numbers(const std::string &s) {
   return out;
 }
 
-void answer(std::istringstream &in, Engine &e) {
+void answer(std::istringstream &in, Session &e) {
   std::string verb;
   in >> verb;
   std::ostringstream out;
   out.precision(9);
   out << "ok";
-  auto &s = analysis::analysis_state(e);
+  const analysis::AnalysisState s = analysis::analysis_state(e);
   if (verb == "cmd") {
     std::string rest;
     std::getline(in, rest);
@@ -140,20 +142,21 @@ void answer(std::istringstream &in, Engine &e) {
     std::string id, attr;
     double interval;
     in >> type >> id >> attr >> interval;
-    const auto *series = s.model.measurements.find({static_cast<ElementType>(type), id, upper(attr)});
+    const auto *series = measurements::measurements_of(e).find({static_cast<ElementType>(type), id, upper(attr)});
     if (series)
       for (const auto &p : measurements::sampled(*series, interval, 100000)) out << ' ' << p.hours << ':' << p.value;
   } else if (verb == "thresholds") {
-    in >> s.thresholds.good >> s.thresholds.fair >> s.thresholds.poor;
+    calibration::Thresholds &t = calibration::thresholds_of(e);
+    in >> t.good >> t.fair >> t.poor;
   } else if (verb == "indicator") {
     int type;
     std::string id;
     in >> type >> id;
-    const auto i = calibration::element_indicator(e.model(), e.results(), s.model.measurements,
-                                                  static_cast<ElementType>(type), id, s.thresholds);
+    const auto i = calibration::element_indicator(e.model(), e.results(), measurements::measurements_of(e),
+                                                  static_cast<ElementType>(type), id, calibration::thresholds_of(e));
     out << ' ' << i.deviation << ' ' << i.cls;
   } else if (verb == "summary") {
-    const auto &x = s.model.summary;
+    const auto &x = calibration::summary_of(e);
     out << ' ' << x.iterations << ' ' << x.iterations_to_100 << ' ' << x.objective_min << ' '
         << x.objective_100 << ' ' << x.objective_0 << ' ' << x.damping;
   } else {
@@ -165,7 +168,9 @@ void answer(std::istringstream &in, Engine &e) {
 }  // namespace
 
 int main() {
-  Engine &e = engine();
+  Session e;
+  e.provide_command("MEASURE", measurements::measure_command);
+  e.provide_command("CALIBRATE", calibration::calibrate_command);
   e.open();
   for (std::string line; std::getline(std::cin, line);) {
     if (line.empty()) continue;

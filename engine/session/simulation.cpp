@@ -1,11 +1,11 @@
-#include "core/simulation.hpp"
+#include "session/simulation.hpp"
 
 #include "hydraulics/simulate.hpp"
 #include "quality/quality.hpp"
 
 namespace orv {
 
-void simulate(Engine &e) {
+void simulate(Session &e) {
   HydraulicRun run = simulate_hydraulics(e.model());
   // A run stopped at an unbalanced instant (UNBALANCED STOP) keeps what it
   // computed up to there, as a warning; other failures keep nothing.

@@ -1,4 +1,4 @@
-#include "core/element_type.hpp"
+#include "model/element_type.hpp"
 
 namespace orv {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine.hpp"
+#include "session/session.hpp"
 
 namespace orv {
 
@@ -26,6 +26,6 @@ int series_length(const std::vector<double> &seconds, double interval_hours);
 // a zone, in the display flow unit: base demand x pattern factor x demand
 // multiplier, summed. Throws Failure(UnknownName) for a code no node uses or
 // an unknown zone.
-std::vector<float> demand_series(const Engine &e, const std::string &code, const std::string *zone);
+std::vector<float> demand_series(const Session &e, const std::string &code, const std::string *zone);
 
 }  // namespace orv

@@ -1,4 +1,4 @@
-#include "core/model_files.hpp"
+#include "session/model_files.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -89,7 +89,7 @@ bool replace_file(const std::filesystem::path &target, std::string_view text) {
 
 }  // namespace
 
-void load_model(Engine &e, const std::string &file) {
+void load_model(Session &e, const std::string &file) {
   if (file.empty()) throw Failure(Status::BadArgument, "missing model file name");
   const std::filesystem::path path = e.resolve(file);
   std::error_code ec;
@@ -107,7 +107,7 @@ void load_model(Engine &e, const std::string &file) {
   e.install_model(std::move(model), path.string());
 }
 
-void save_model(const Engine &e, const std::string &file) {
+void save_model(const Session &e, const std::string &file) {
   const Model &model = e.model();
   if (file.empty()) throw Failure(Status::BadArgument, "missing file name");
   const std::string text = inp_text(model);

@@ -1,4 +1,4 @@
-#include "core/time_series.hpp"
+#include "session/time_series.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -49,7 +49,7 @@ double pattern_factor(const Model &m, int pattern, double t) {
 
 }  // namespace
 
-std::vector<float> demand_series(const Engine &e, const std::string &code, const std::string *zone) {
+std::vector<float> demand_series(const Session &e, const std::string &code, const std::string *zone) {
   const Model &m = e.model();
   const Results &r = e.results();
   const std::string key = upper(code);
