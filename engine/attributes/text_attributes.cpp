@@ -111,10 +111,4 @@ std::string text_attribute(const Session &e, ElementType type, int element, std:
                                               element_type_name(type));
 }
 
-std::vector<std::pair<std::string, std::string>> text_attribute_names() {
-  std::vector<std::pair<std::string, std::string>> out;
-  for (const TextAttribute &a : table) out.emplace_back(a.name, a.description);
-  return out;
-}
-
 }  // namespace orv

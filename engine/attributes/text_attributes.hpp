@@ -16,7 +16,4 @@ namespace orv {
 // the type.
 std::string text_attribute(const Session &e, ElementType type, int element, std::string_view name);
 
-// Names with their descriptions, in table order.
-std::vector<std::pair<std::string, std::string>> text_attribute_names();
-
 }  // namespace orv

@@ -14,7 +14,4 @@ namespace orv::commands {
 // Text of a variable (name case-insensitive); throws Failure(UnknownName).
 std::string system_variable(const Session &e, std::string_view name);
 
-// Names and descriptions, in table order.
-std::vector<std::pair<std::string, std::string>> system_variable_names();
-
 }  // namespace orv::commands

@@ -282,7 +282,7 @@ class Reader {
   double diam_si() const { return us() ? units::kFoot / 12.0 : 0.001; }
   double pres_si() const { return 1.0 / units::pressure(m_); }
   double vol_si() const { return us() ? units::kCubicFoot : 1.0; }
-  double power_si() const { return us() ? 745.7 : 1000.0; }
+  double power_si() const { return units::power_to_si(us()); }
 
   // Converts a valve setting given in display units.
   double valve_setting_si(LinkKind k, double v) const {
@@ -295,17 +295,15 @@ class Reader {
 
   // ---- sections ----
   bool set_flow_units(const std::string &tok) {
-    // AFD before MGD and IMGD, as the reference engine tries them; SI is LPS.
-    static const std::pair<const char *, FlowUnits> names[] = {
-        {"CFS", FlowUnits::CFS}, {"GPM", FlowUnits::GPM}, {"AFD", FlowUnits::AFD}, {"MGD", FlowUnits::MGD},
-        {"IMGD", FlowUnits::IMGD}, {"LPS", FlowUnits::LPS}, {"LPM", FlowUnits::LPM}, {"CMH", FlowUnits::CMH},
-        {"CMD", FlowUnits::CMD}, {"MLD", FlowUnits::MLD}, {"CMS", FlowUnits::CMS}, {"SI", FlowUnits::LPS}};
-    for (auto &[name, u] : names)
-      if (match(tok, name)) {
-        m_.options.flow_units = u;
+    // No name is the start of another, so the order of trying them does not
+    // matter; SI stands for LPS.
+    for (const units::FlowUnitName &f : units::flow_unit_names())
+      if (match(tok, f.name)) {
+        m_.options.flow_units = f.units;
         return true;
       }
-    return false;
+    if (match(tok, "SI")) m_.options.flow_units = FlowUnits::LPS;
+    return match(tok, "SI");
   }
 
   void options() {

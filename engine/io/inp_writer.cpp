@@ -209,7 +209,7 @@ class Writer {
       const Pump &p = m_.pumps[l.pump];
       out_ << " " << id(l.id) << "\t" << node_id(l.from) << "\t" << node_id(l.to);
       if (p.head_curve != kNone) out_ << "\tHEAD " << curve_id(p.head_curve);
-      if (p.power > 0) out_ << "\tPOWER " << exact(p.power, units::power(us_), us_ ? 745.7 : 1000.0);
+      if (p.power > 0) out_ << "\tPOWER " << exact(p.power, units::power(us_), units::power_to_si(us_));
       if (p.speed != 1.0) out_ << "\tSPEED " << num(p.speed);
       if (p.speed_pattern != kNone) out_ << "\tPATTERN " << pattern_id(p.speed_pattern);
       out_ << comment(l.comment) << "\n";
@@ -380,7 +380,7 @@ class Writer {
       case P::Variable::Demand: case P::Variable::Flow: return s + Q(v);
       case P::Variable::Head: case P::Variable::Grade: case P::Variable::Level: return s + L(v);
       case P::Variable::Pressure: return s + Pres(v);
-      case P::Variable::Power: return s + exact(v, units::power(us_), us_ ? 745.7 : 1000.0);
+      case P::Variable::Power: return s + exact(v, units::power(us_), units::power_to_si(us_));
       case P::Variable::Setting:
         if (p.index != kNone && p.object != P::Object::System && p.object >= P::Object::Link)
           return s + setting_text(m_.links[p.index].kind, v);

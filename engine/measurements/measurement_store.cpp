@@ -11,12 +11,6 @@ const MeasuredSeries *MeasurementStore::find(const SeriesKey &key) const {
   return it == series_.end() ? nullptr : &it->second;
 }
 
-std::size_t MeasurementStore::point_count() const {
-  std::size_t n = 0;
-  for (const auto &[key, s] : series_) n += s.hours.size();
-  return n;
-}
-
 void MeasurementStore::put(SeriesKey key, MeasuredSeries series) {
   std::vector<std::size_t> order(series.hours.size());
   std::iota(order.begin(), order.end(), 0);

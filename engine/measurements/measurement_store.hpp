@@ -32,7 +32,6 @@ class MeasurementStore {
   const MeasuredSeries *find(const SeriesKey &key) const;
   bool empty() const { return series_.empty(); }
   void clear() { series_.clear(); }
-  std::size_t point_count() const;
   // Sets a series, replacing one of the same key; points sorted by time.
   void put(SeriesKey key, MeasuredSeries series);
   // Takes every series of `other`, replacing those of the same key.

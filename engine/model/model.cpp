@@ -1,5 +1,7 @@
 #include "model/model.hpp"
 
+#include <cmath>
+
 namespace orv {
 
 namespace {
@@ -21,6 +23,16 @@ std::vector<int> Model::unconnected_junctions() const {
   for (std::size_t i = 0; i < nodes.size(); ++i)
     if (!linked[i] && nodes[i].kind == NodeKind::Junction) out.push_back(static_cast<int>(i));
   return out;
+}
+
+double Model::pattern_factor(int pattern, double t) const {
+  if (pattern == kNone || pattern < 0 || pattern >= static_cast<int>(patterns.size())) return 1.0;
+  const std::vector<double> &f = patterns[static_cast<std::size_t>(pattern)].factors;
+  if (f.empty()) return 1.0;
+  const double step = times.pattern_step > 0 ? times.pattern_step : 3600.0;
+  const auto period = static_cast<long long>(std::floor((t + times.pattern_start) / step));
+  const auto n = static_cast<long long>(f.size());
+  return f[static_cast<std::size_t>(((period % n) + n) % n)];
 }
 
 int Model::junction_count() const {

@@ -243,6 +243,9 @@ struct Model {
   int junction_count() const;
   // Indices of the junctions no link touches (they have no equation to balance them).
   std::vector<int> unconnected_junctions() const;
+  // Multiplier of a pattern at t seconds from the start (repeating from the
+  // pattern start); 1 for kNone, an unknown or an empty pattern.
+  double pattern_factor(int pattern, double t) const;
 };
 
 }  // namespace orv

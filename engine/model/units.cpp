@@ -46,11 +46,16 @@ double emitter(const Model &m) {
   return flow(m.options.flow_units) / std::pow(p, m.options.emitter_exponent);
 }
 
-const char *flow_name(FlowUnits u) {
-  static const char *names[] = {"CFS", "GPM", "MGD", "IMGD", "AFD", "LPS",
-                                "LPM", "MLD", "CMH", "CMD", "CMS"};
-  return names[static_cast<int>(u)];
-}
+namespace {
+constexpr FlowUnitName kFlowUnitNames[] = {
+    {"CFS", FlowUnits::CFS}, {"GPM", FlowUnits::GPM}, {"MGD", FlowUnits::MGD}, {"IMGD", FlowUnits::IMGD},
+    {"AFD", FlowUnits::AFD}, {"LPS", FlowUnits::LPS}, {"LPM", FlowUnits::LPM}, {"MLD", FlowUnits::MLD},
+    {"CMH", FlowUnits::CMH}, {"CMD", FlowUnits::CMD}, {"CMS", FlowUnits::CMS}};
+}  // namespace
+
+std::span<const FlowUnitName> flow_unit_names() { return kFlowUnitNames; }
+
+const char *flow_name(FlowUnits u) { return kFlowUnitNames[static_cast<int>(u)].name.data(); }
 
 const char *pressure_name(const Model &m) {
   const std::string &pu = m.options.pressure_units;

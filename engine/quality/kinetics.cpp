@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/units.hpp"
+
 namespace orv::wq {
 namespace {
 
-constexpr double kFt = 0.3048;
-constexpr double kDay = 86400.0;
+using units::kFoot;
+constexpr double kDay = units::kSecondsPerDay;
 constexpr double kLitresPerM3 = 1000.0;
-constexpr double kRefViscosity = 1.1e-5 * kFt * kFt;    // water at 20 C, m2/s
-constexpr double kRefDiffusivity = 1.3e-8 * kFt * kFt;  // chlorine in water at 20 C, m2/s
+constexpr double kRefDiffusivity = 1.3e-8 * kFoot * kFoot;  // chlorine in water at 20 C, m2/s
 constexpr double kUnlimited = 1e10;  // mass-transfer coefficient when transfer is ignored
 constexpr double kTiny = 1e-6;
-constexpr double kPi = 3.14159265358979323846;
 
 double sign(double v) { return v < 0 ? -1.0 : 1.0; }
 
@@ -42,13 +42,13 @@ Kinetics::Kinetics(const Model &model)
       wall_order_(model.reactions.wall_order),
       tank_order_(model.reactions.tank_order),
       climit_(model.reactions.limiting_potential) {
-  viscosity_ = kRefViscosity * model.options.viscosity;
+  viscosity_ = units::kWaterViscosity * model.options.viscosity;
   diffusivity_ = kRefDiffusivity * model.options.diffusivity;
   schmidt_ = diffusivity_ > 0 ? viscosity_ / diffusivity_ : 0.0;
 
   // Wall coefficients come per day in display units: length/day for first
   // order, mass/area/day for zero order. Internally m/s and mass/m2/s.
-  const double len = model.us_units() ? kFt : 1.0;
+  const double len = model.us_units() ? kFoot : 1.0;
   const double wall_si = wall_order_ == 0.0 ? 1.0 / (len * len) : len;
   const std::size_t nl = model.links.size();
   kb_.assign(nl, 0.0);
@@ -86,7 +86,7 @@ void Kinetics::set_flows(const std::vector<double> &flow) {
       rc_[k] = wall_order_ == 0.0 ? kUnlimited : kw_[k] * 4.0 / d;
       continue;
     }
-    const double u = std::abs(flow[k]) / (kPi * d * d / 4.0);
+    const double u = std::abs(flow[k]) / units::circle_area(d);
     const double re = u * d / viscosity_;
     double sh;
     if (re < 1.0) sh = 2.0;  // stagnant water: diffusion to the wall over the radius

@@ -34,7 +34,6 @@ class Kinetics {
   // Coefficients in force (per second), for reports and tests.
   double bulk_coeff(int k) const { return kb_[k]; }
   double wall_coeff(int k) const { return kw_[k]; }
-  double wall_rate_coeff(int k) const { return rc_[k]; }
 
   // Bulk reaction rate (concentration per second) of order n with limit climit.
   static double bulk_rate(double c, double kb, double order, double climit);

@@ -4,26 +4,16 @@
 #include <cmath>
 #include <optional>
 
+#include "hydraulics/constants.hpp"
 #include "hydraulics/network.hpp"
 
 namespace orv::wq {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kQzero = 1e-6 * 0.3048 * 0.3048 * 0.3048;  // flow regarded as zero (m3/s)
+using hyd::kQzero;
 constexpr double kQstagnant = 0.005 * 6.30901964e-5;     // 0.005 gpm: a link's flow taken as none (m3/s)
 constexpr double kLitresPerM3 = 1000.0;
 constexpr double kTraced = 100.0;  // percent of the trace node's own outflow
-
-double pattern_factor(const Model &m, int pattern, double t) {
-  if (pattern == kNone || pattern >= static_cast<int>(m.patterns.size())) return 1.0;
-  const auto &f = m.patterns[pattern].factors;
-  if (f.empty()) return 1.0;
-  const double step = m.times.pattern_step > 0 ? m.times.pattern_step : 3600.0;
-  const auto period = static_cast<long long>(std::floor((t + m.times.pattern_start) / step));
-  const auto len = static_cast<long long>(f.size());
-  return f[static_cast<std::size_t>(((period % len) + len) % len)];
-}
 
 }  // namespace
 
@@ -48,7 +38,7 @@ Transport::Transport(const Model &model, Conventions conventions)
     const Link &l = model.links[k];
     const bool holds_water = l.kind == LinkKind::Pipe ||
                              (l.kind == LinkKind::CVPipe && conventions_.check_valve_pipes_hold_water);
-    const double quarter_pi = conventions_.rounded_pipe_volumes ? 0.785398 : kPi / 4.0;
+    const double quarter_pi = conventions_.rounded_pipe_volumes ? 0.785398 : std::numbers::pi / 4.0;
     if (holds_water) link_volume_[k] = quarter_pi * l.diameter * l.diameter * l.length;
     else volumeless_.push_back(static_cast<int>(k));
   }
@@ -317,7 +307,7 @@ std::optional<double> Transport::source_quality(int n, double vin, double vout, 
   const Node &node = m_.nodes[n];
   if (dt <= 0 || vout / dt <= kQzero) return std::nullopt;  // sources act on outflow only
   const Source &src = *node.source;
-  double c = src.strength * pattern_factor(m_, src.pattern, period_start_);
+  double c = src.strength * m_.pattern_factor(src.pattern, period_start_);
   switch (src.kind) {
     case SourceKind::Concentration:
       // At a junction the source concentration applies to external inflow

@@ -111,9 +111,6 @@ Results::Extremes Results::extremes(NodeAttr a) const { return scan(node_blocks_
 Results::Extremes Results::extremes(LinkAttr a) const { return scan(link_blocks_[idx(a)], links_); }
 Results::Extremes Results::extremes(TankAttr a) const { return scan(tank_blocks_[idx(a)], tanks_); }
 
-std::size_t Results::bytes_per_node_step() const { return idx(NodeAttr::Count) * sizeof(float); }
-std::size_t Results::bytes_per_link_step() const { return idx(LinkAttr::Count) * sizeof(float); }
-std::size_t Results::bytes_per_tank_step() const { return idx(TankAttr::Count) * sizeof(float); }
 
 std::size_t Results::step_at(double t) const {
   auto it = std::upper_bound(times_.begin(), times_.end(), t);

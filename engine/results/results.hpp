@@ -70,11 +70,6 @@ class Results {
   Extremes extremes(LinkAttr a) const;
   Extremes extremes(TankAttr a) const;
 
-  // Bytes held per element per step (all attributes).
-  std::size_t bytes_per_node_step() const;
-  std::size_t bytes_per_link_step() const;
-  std::size_t bytes_per_tank_step() const;
-
   // Index of the last step whose instant is <= t (0 if none).
   std::size_t step_at(double t) const;
 

@@ -37,14 +37,9 @@ int deliver_series(const std::vector<double> &seconds, const std::vector<float> 
 
 namespace {
 
-double pattern_factor(const Model &m, int pattern, double t) {
-  if (pattern == kNone) pattern = m.options.default_pattern;
-  if (pattern == kNone) return 1.0;
-  const std::vector<double> &f = m.patterns[pattern].factors;
-  if (f.empty() || m.times.pattern_step <= 0.0) return 1.0;
-  const double period = std::floor((t + m.times.pattern_start) / m.times.pattern_step);
-  const auto n = static_cast<long long>(f.size());
-  return f[static_cast<std::size_t>(((static_cast<long long>(period) % n) + n) % n)];
+// A demand without a pattern follows the default pattern.
+double demand_factor(const Model &m, int pattern, double t) {
+  return m.pattern_factor(pattern == kNone ? m.options.default_pattern : pattern, t);
 }
 
 }  // namespace
@@ -76,7 +71,7 @@ std::vector<float> demand_series(const Session &e, const std::string &code, cons
   std::vector<float> out(r.step_count());
   for (std::size_t s = 0; s < out.size(); ++s) {
     double sum = 0.0;
-    for (const Demand *d : demands) sum += d->base * pattern_factor(m, d->pattern, r.times()[s]);
+    for (const Demand *d : demands) sum += d->base * demand_factor(m, d->pattern, r.times()[s]);
     out[s] = static_cast<float>(sum * factor);
   }
   return out;
