@@ -8,7 +8,6 @@ Prints one row per network and setting: node count, verdict, worst
 differences. With --markdown, also writes the table for docs/hydraulics.md.
 """
 import argparse
-import os
 import sys
 import tempfile
 from concurrent.futures import ProcessPoolExecutor

@@ -19,8 +19,9 @@ import warnings
 from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "engine"))
-import test_quality_corpus as qc  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "devtools"))
+import quality_corpus as qc  # noqa: E402
+import quality_reference  # noqa: E402
 
 
 def run_case(args):
@@ -44,7 +45,7 @@ def main():
     parser.add_argument("names", nargs="*", help="only networks whose path contains one of these")
     args = parser.parse_args()
     warnings.simplefilter("ignore")
-    qc.tqr.quality_tool()  # build once, before the workers start
+    quality_reference.quality_tool()  # build once, before the workers start
     todo = [(name, inp, mode, nodes, duration, args.ours)
             for name, inp, mode, nodes, duration in qc.cases(args.max_nodes or None, args.min_nodes)
             if not args.names or any(n in name for n in args.names)]

@@ -21,8 +21,8 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "engine"))
-from test_quality_reference import (  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "devtools"))
+from quality_reference import (  # noqa: E402
     CASES, quality_tool, run_reference, town_variant, wntr_networks)
 
 

@@ -3,7 +3,6 @@ engine's developer tool orv_dump, and compares their results. Shared by the
 hydraulic validation tests and the benchmarks."""
 import os
 import subprocess
-import sys
 import tempfile
 from pathlib import Path
 

@@ -1,20 +1,15 @@
 #include "analysis/shear_stress.hpp"
 
 #include <cmath>
-#include <numbers>
 
-#include "model/status.hpp"
 #include "hydraulics/constants.hpp"
 #include "hydraulics/friction.hpp"
+#include "model/status.hpp"
+#include "model/units.hpp"
 
 namespace orv::analysis {
-namespace {
 
-using hyd::kCfs;
-using hyd::kFt;
-using hyd::kGravity;
-
-}  // namespace
+using units::kGravity;
 
 WallShear wall_shear(const Model &m, int link, double v, double rho) {
   const Link &l = m.links[link];
@@ -25,11 +20,11 @@ WallShear wall_shear(const Model &m, int link, double v, double rho) {
   const HeadlossFormula formula = m.options.headloss;
   if (formula != HeadlossFormula::DarcyWeisbach && !(l.roughness > 0))
     throw Failure(Status::BadArgument, "pipe '" + l.id + "' has no roughness");
-  const double area = std::numbers::pi * d * d / 4.0;
+  const double area = units::circle_area(d);
   WallShear out;
   switch (formula) {
     case HeadlossFormula::DarcyWeisbach: {
-      const double nu = hyd::kViscosity * m.options.viscosity;
+      const double nu = units::kWaterViscosity * m.options.viscosity;
       if (v <= 0) {  // laminar limit: tau = 8 rho nu v / D
         out.derivative = 8.0 * rho * nu / d;
         break;
@@ -41,17 +36,15 @@ WallShear wall_shear(const Model &m, int link, double v, double rho) {
       break;
     }
     case HeadlossFormula::HazenWilliams: {
-      const double slope = hyd::kHw * std::pow(v * area, hyd::kHwExponent) /
-                           (std::pow(l.roughness, hyd::kHwExponent) * std::pow(d, 4.871));
+      // Head loss per metre of pipe.
+      const double slope = hyd::hazen_williams_resistance(l.roughness, d, 1.0) * std::pow(v * area, hyd::kHwExponent);
       out.stress = rho * kGravity * d / 4.0 * slope;
       out.derivative = v > 0 ? hyd::kHwExponent * out.stress / v : 0.0;
       break;
     }
     case HeadlossFormula::ChezyManning: {
-      const double dft = d / kFt;
-      const double qcfs = v * area / kCfs;
-      const double slope = std::pow(4.0 * l.roughness / (1.49 * std::numbers::pi * dft * dft), 2) *
-                           std::pow(dft / 4.0, -1.333) * qcfs * qcfs;
+      const double q = v * area;
+      const double slope = hyd::manning_resistance(l.roughness, d, 1.0) * q * q;
       out.stress = rho * kGravity * d / 4.0 * slope;
       out.derivative = v > 0 ? 2.0 * out.stress / v : 0.0;
       break;

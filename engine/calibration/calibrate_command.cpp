@@ -41,7 +41,7 @@ void calibrate_command(Session &e, commands::Arguments &a) {
     const std::string w = upper(words[i++]);
     const std::string what = i < words.size() ? upper(words[i]) : "";
     if (w == "ITERATIONS") {
-      const auto n = i < words.size() ? commands::parse_number(words[i]) : std::nullopt;
+      const auto n = i < words.size() ? parse_number(words[i]) : std::nullopt;
       if (!n || *n < 1 || *n > 1000 || *n != std::floor(*n))
         a.error("ITERATIONS needs a whole number from 1 to 1000");
       iterations = static_cast<int>(*n);

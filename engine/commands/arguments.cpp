@@ -1,7 +1,5 @@
 #include "commands/arguments.hpp"
 
-#include <charconv>
-#include <cmath>
 
 #include "session/session.hpp"
 #include "model/status.hpp"
@@ -43,15 +41,6 @@ std::vector<std::string> split_words(std::string_view line) {
     words.push_back(std::move(word));
   }
   return words;
-}
-
-std::optional<double> parse_number(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  double v = 0.0;
-  const char *end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, v);
-  if (ec != std::errc() || ptr != end || text.empty() || !std::isfinite(v)) return std::nullopt;
-  return v;
 }
 
 Arguments::Arguments(std::string keyword, std::vector<std::string> words, std::size_t first)

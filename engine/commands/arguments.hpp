@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/text.hpp"
+
 namespace orv::commands {
 
 // Words of a line; throws Failure(CommandError) for an unclosed quote.
@@ -44,8 +46,5 @@ class Arguments {
   std::vector<std::string> words_;
   std::size_t pos_;
 };
-
-// A finite number in C locale, or nullopt.
-std::optional<double> parse_number(std::string_view text);
 
 }  // namespace orv::commands

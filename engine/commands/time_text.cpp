@@ -15,25 +15,6 @@ int days_in_month(int y, int m) {
   return m == 2 && leap(y) ? 29 : days[m - 1];
 }
 
-// "H[:MM[:SS]]" in hours, or nullopt.
-std::optional<double> parse_hms(const std::string &text) {
-  double total = 0.0;
-  double scale = 1.0;
-  std::size_t start = 0;
-  for (int part = 0; part < 3; ++part) {
-    const std::size_t colon = text.find(':', start);
-    const std::string piece = text.substr(start, colon == std::string::npos ? colon : colon - start);
-    auto v = parse_number(piece);
-    if (!v || *v < 0) return std::nullopt;
-    if (part > 0 && *v >= 60) return std::nullopt;
-    total += *v * scale;
-    scale /= 60.0;
-    if (colon == std::string::npos) return total;
-    start = colon + 1;
-  }
-  return std::nullopt;  // more than two colons
-}
-
 }  // namespace
 
 std::optional<double> parse_duration(const std::vector<std::string> &words, bool clock) {

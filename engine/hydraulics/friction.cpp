@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "hydraulics/constants.hpp"
+
 namespace orv::hyd {
 
 void darcy_friction(double re, double relative_roughness, double &f, double &dfdre, ExpansionPoint *near) {
@@ -33,6 +35,17 @@ void darcy_friction(double re, double relative_roughness, double &f, double &dfd
     f = 64.0 / laminar_re;
     dfdre = -f / laminar_re;
   }
+}
+
+double hazen_williams_resistance(double c, double d, double length) {
+  return kHw * length / (std::pow(c, kHwExponent) * std::pow(d, 4.871));
+}
+
+double manning_resistance(double n, double d, double length) {
+  // The customary formula in feet, converted to SI.
+  const double dft = d / kFt, lft = length / kFt;
+  const double r = std::pow(4.0 * n / (1.49 * std::numbers::pi * dft * dft), 2) * std::pow(dft / 4.0, -1.333) * lft;
+  return r * kFt / (kCfs * kCfs);
 }
 
 }  // namespace orv::hyd

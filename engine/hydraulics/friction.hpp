@@ -1,4 +1,4 @@
-// Darcy-Weisbach friction factor, shared by the solver and the wall shear stress.
+// Head-loss formulas of pipes, shared by the solver and the wall shear stress.
 #pragma once
 
 #include "hydraulics/near_values.hpp"
@@ -12,5 +12,11 @@ namespace orv::hyd {
 // logarithm) that spare the exact functions while Re barely moves.
 void darcy_friction(double re, double relative_roughness, double &f, double &dfdre,
                     ExpansionPoint *near = nullptr);
+
+// Resistance r of a pipe of diameter d and the given length (SI): the head
+// loss is r q^1.852 by Hazen-Williams (roughness coefficient c), r q^2 by
+// Chezy-Manning (roughness n).
+double hazen_williams_resistance(double c, double d, double length);
+double manning_resistance(double n, double d, double length);
 
 }  // namespace orv::hyd

@@ -216,7 +216,7 @@ class Reader {
   // ---- field helpers ----
   double number(const Line &l, std::size_t i, const char *what) {
     if (i >= l.tokens.size()) fail(std::string("missing ") + what);
-    auto v = inp::parse_number(l.tokens[i]);
+    auto v = parse_number(l.tokens[i]);
     if (!v) fail(std::string("invalid number for ") + what + ": " + l.tokens[i]);
     return *v;
   }
@@ -478,7 +478,7 @@ class Reader {
   // or its last two fields, a value and its unit.
   double time_value(const Line &l, const std::string &key) {
     const std::size_t n = l.tokens.size() - 1;
-    std::optional<double> h = inp::parse_number(l.tokens[n]);
+    std::optional<double> h = parse_number(l.tokens[n]);
     if (!h) h = inp::parse_hours(l.tokens[n], "");
     if (!h && n >= 2) h = inp::parse_hours(l.tokens[n - 1], l.tokens[n]);
     if (!h) fail("invalid time value for " + key + ": " + l.tokens[n]);
@@ -1012,7 +1012,7 @@ class Reader {
       else if (match(type, "FLOWPACED")) s.kind = SourceKind::FlowPaced;
       else i = 1;  // the old form without a type: a concentration
       if (i >= l.tokens.size()) fail("too few fields for source (node, type, strength)");
-      auto v = inp::parse_number(l.tokens[i]);
+      auto v = parse_number(l.tokens[i]);
       if (!v) fail(i == 1 ? "unknown source type " + type : "invalid number for source strength: " + l.tokens[i]);
       s.strength = *v;
       if (l.tokens.size() > i + 1 && !l.tokens[i + 1].empty() && l.tokens[i + 1] != "*")
@@ -1156,7 +1156,7 @@ class Reader {
     if (match(tok, "CLOSED")) return {LinkStatus::Closed, std::nullopt};
     if (rule && match(tok, "ACTIVE")) return {LinkStatus::Active, std::nullopt};
     if (link.kind == LinkKind::GPV) fail("a GPV cannot take a numeric setting");
-    auto v = inp::parse_number(tok);
+    auto v = parse_number(tok);
     if (!v) fail("invalid link status or setting " + tok);
     if (*v < 0) fail("negative link setting " + tok);
     // A number given to a pipe opens (or, when 0, closes) it.
@@ -1337,7 +1337,7 @@ class Reader {
       return p;
     }
     if (p.variable == P::Variable::Status) fail("rule status must be OPEN, CLOSED or ACTIVE");
-    auto v = inp::parse_number(value);
+    auto v = parse_number(value);
     if (!v) fail("invalid rule value " + value);
     switch (p.variable) {
       case P::Variable::Demand: case P::Variable::Flow: p.value = *v * flow_si(); break;
@@ -1409,7 +1409,7 @@ class Reader {
       warn(what + " without x and y skipped");
       return std::nullopt;
     }
-    auto x = inp::parse_number(l.tokens[1]), y = inp::parse_number(l.tokens[2]);
+    auto x = parse_number(l.tokens[1]), y = parse_number(l.tokens[2]);
     if (!x || !y) {
       warn("invalid " + what + " of " + l.tokens[0] + " skipped");
       return std::nullopt;

@@ -58,15 +58,6 @@ bool is_keyword(std::string_view token, std::string_view keyword, std::size_t mi
   return keyword.substr(0, t.size()) == t;
 }
 
-std::optional<double> parse_number(std::string_view s) {
-  if (s.empty()) return std::nullopt;
-  std::string buf(s);
-  char *end = nullptr;
-  double v = std::strtod(buf.c_str(), &end);
-  if (end != buf.c_str() + buf.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
 std::optional<double> parse_hours(const std::string &time, const std::string &unit) {
   // Fields separated by ':' (empty ones skipped); up to four are read and the
   // fourth is not used, as the format's engines have always done.

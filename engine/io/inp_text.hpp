@@ -30,9 +30,6 @@ bool match(std::string_view token, std::string_view key);
 // the token starts with the first `min_len` letters of it (0 = whole word).
 bool is_keyword(std::string_view token, std::string_view keyword, std::size_t min_len = 0);
 
-// A finite decimal number, or nothing.
-std::optional<double> parse_number(std::string_view s);
-
 // Hours from a time field and an optional unit field, as the format reads
 // times: "h", "h:mm", "h:mm:ss" (a fourth field is ignored), a decimal number
 // followed by SEC, MIN, HOURS or DAYS (any word starting so), or either form

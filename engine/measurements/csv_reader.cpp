@@ -41,19 +41,7 @@ std::optional<ElementType> type_word(const std::string &w) {
 
 // Hours from a number or h:mm[:ss].
 std::optional<double> hours_of(const std::string &w) {
-  if (w.find(':') == std::string::npos) return commands::parse_number(w);
-  double total = 0.0, scale = 1.0;
-  std::size_t start = 0;
-  for (int part = 0; part < 3; ++part) {
-    const auto end = w.find(':', start);
-    const auto v = commands::parse_number(w.substr(start, end - start));
-    if (!v || *v < 0 || (part > 0 && *v >= 60)) return std::nullopt;
-    total += *v * scale;
-    scale /= 60.0;
-    if (end == std::string::npos) return total;
-    start = end + 1;
-  }
-  return std::nullopt;
+  return w.find(':') == std::string::npos ? parse_number(w) : parse_hms(w);
 }
 
 // Checks one line; returns the reason it is wrong, or empty.
@@ -73,7 +61,7 @@ std::string read_line(const std::vector<std::string> &f, const Model &m,
   if (!def->needs_results) return "'" + f[2] + "' is not a simulated attribute";
   const auto hours = hours_of(f[3]);
   if (!hours || *hours < 0) return "malformed time '" + f[3] + "'";
-  const auto value = commands::parse_number(f[4]);
+  const auto value = parse_number(f[4]);
   if (!value) return "malformed value '" + f[4] + "'";
   SeriesKey key{*type, element_id(m, *type, element), std::string(def->symbol)};
   if (!instants[key].insert(*hours).second) return "a second value at the same time for this series";

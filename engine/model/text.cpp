@@ -1,6 +1,8 @@
 #include "model/text.hpp"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace orv {
 
@@ -8,6 +10,30 @@ std::string upper(std::string_view s) {
   std::string out(s);
   for (char &c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
+}
+
+std::optional<double> parse_number(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  double v = 0.0;
+  const char *end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, v);
+  if (ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::optional<double> parse_hms(std::string_view text) {
+  double total = 0.0, scale = 1.0;
+  for (int part = 0; part < 3; ++part) {
+    const std::size_t colon = text.find(':');
+    const auto v = parse_number(text.substr(0, colon));
+    if (!v || *v < 0 || (part > 0 && *v >= 60)) return std::nullopt;
+    total += *v * scale;
+    scale /= 60.0;
+    if (colon == std::string_view::npos) return total;
+    text.remove_prefix(colon + 1);
+  }
+  return std::nullopt;  // more than two colons
 }
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 // language, attribute symbols and the measurements reader.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,13 @@ namespace orv {
 // Upper-cased copy (ASCII): keywords, attribute symbols, selection and zone
 // names are compared this way.
 std::string upper(std::string_view s);
+
+// A finite decimal number, whatever the locale, with an optional leading
+// sign; nothing for any other text (blanks included).
+std::optional<double> parse_number(std::string_view text);
+
+// Hours of "H", "H:MM" or "H:MM:SS" (each field a number, minutes and seconds
+// below 60); nothing when malformed or negative.
+std::optional<double> parse_hms(std::string_view text);
 
 }  // namespace orv

@@ -10,8 +10,6 @@ trailing 64-bit length, outputs are read back with their guard bytes checked.
 import ctypes as C
 import importlib.util
 import os
-import subprocess
-import sys
 from pathlib import Path
 
 import pytest

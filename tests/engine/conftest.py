@@ -16,7 +16,7 @@ if str(DEVTOOLS) not in sys.path:
 # wntr's networks, are left out and everything else runs.
 REFERENCE_TOOLS = ("epanet", "wntr")
 _NEEDS_REFERENCE = re.compile(r"^\s*(?:from|import) (?:epanet|wntr|reference_run|hydraulics_reference|corpus)\b"
-                              r"|^from test_quality_reference import|^import test_quality_reference|network_dir\(",
+                              r"|^from quality_(?:reference|corpus) import|network_dir\(",
                               re.M)
 collect_ignore = [] if all(importlib.util.find_spec(m) for m in REFERENCE_TOOLS) else [
     p.name for p in Path(__file__).parent.glob("test_*.py") if _NEEDS_REFERENCE.search(p.read_text())]

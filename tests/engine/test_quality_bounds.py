@@ -7,7 +7,7 @@ import subprocess
 
 from hypothesis import HealthCheck, given, settings, strategies as st
 
-from test_quality_reference import TOWN, quality_tool, with_sections
+from quality_reference import TOWN, quality_tool, with_sections
 
 NODES, LINKS, TANKS = 10, 11, 2  # the town: reservoir R1 and tank T1 are its two tanks
 

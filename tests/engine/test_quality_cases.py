@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from test_quality_reference import quality_tool
+from quality_reference import quality_tool
 
 Q = 0.01          # m3/s through the line
 AREA = 100.0      # m2, tank of diameter sqrt(400/pi)

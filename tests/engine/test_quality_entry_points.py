@@ -6,7 +6,7 @@ import numpy as np
 import pytest
 
 from api_harness import NODE, BRANCH, TOWN, engine, library  # noqa: F401
-from test_quality_reference import quality_tool
+from quality_reference import quality_tool
 
 
 def tool_run(*args):
