@@ -1,21 +1,7 @@
-"""Water quality of the validation corpus against the reference engine.
-
-Every network of build/networks/** (extracted by tests/fetch_networks.py)
-that has a quality run, and an age run on the small ones without, is run
-through the reference (owa-epanet) and through orv_quality fed with the
-reference's own hydraulics and booking water by the reference's conventions
-(`--reference-conventions`), so that only transport and reactions are
-compared. At every reporting instant at least 99.9 % of the node and link
-qualities must agree within 1e-3 relative + 1e-4 absolute.
-
-Networks of a single instant run over CASE_HOURS instead, and the long runs
-are cut to CASE_HOURS, to keep the file short (a few hundred steps of quality
-transport per network still cross every pipe several times over).
-
-Shared by tests/engine/test_quality_corpus.py and bench/quality_corpus.py,
-which runs the larger networks at their full durations and prints the table
-of docs/quality.md.
-"""
+"""Water-quality cases of the validation corpus and their comparison with the
+reference engine (owa-epanet), fed with the reference's own hydraulics: shared
+by tests/engine/test_quality_corpus.py, which states the criteria, and
+bench/quality_corpus.py, which runs the larger networks at full length."""
 import os
 import tempfile
 from pathlib import Path

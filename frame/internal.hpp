@@ -87,7 +87,7 @@ bool string_from_object(std::string &buffer, int64_t &length, PyObject *obj,
 PyArrayObject *array_from_object(int type_num, npy_intp *dims, int rank, PyObject *obj);
 
 // Routine objects (type "fortran").
-struct FortranEntry {
+struct RoutineEntry {
   const char *name;
   int rank;            // -1 for a routine
   int type_num;
@@ -95,9 +95,9 @@ struct FortranEntry {
   const Routine *routine;
   bool constant;
 };
-PyObject *new_fortran_object(const FortranEntry *entries, int count);
-PyObject *fortran_dict(PyObject *object);  // borrowed
-bool fortran_type_ready();
+PyObject *new_routine_object(const RoutineEntry *entries, int count);
+PyObject *routine_dict(PyObject *object);  // borrowed
+bool routine_type_ready();
 
 // NumPy's array interface with its version checks; false with the error set.
 bool import_numpy_interface();

@@ -12,8 +12,8 @@ namespace {
 // What one module keeps for the life of the process.
 struct ModuleState {
   std::vector<Routine> routines;
-  std::vector<FortranEntry> routine_entries;
-  std::vector<FortranEntry> variable_entries;
+  std::vector<RoutineEntry> routine_entries;
+  std::vector<RoutineEntry> variable_entries;
   std::string doc;
   PyModuleDef def{};
 };
@@ -41,7 +41,7 @@ std::string module_doc(const ModuleDef &def, const ModuleState &state) {
 
 // A 0-d int32 array viewing a variable; constants get a read-only view whose
 // base exposes no writable buffer, so the view cannot be made writable again.
-PyObject *variable_view(const FortranEntry &e) {
+PyObject *variable_view(const RoutineEntry &e) {
   int flags = NPY_ARRAY_FARRAY & ~(e.constant ? NPY_ARRAY_WRITEABLE : 0);
   PyObject *view = PyArray_New(&PyArray_Type, 0, nullptr, e.type_num, nullptr, e.data, 0, flags, nullptr);
   if (!view || !e.constant) return view;
@@ -57,13 +57,13 @@ PyObject *variable_view(const FortranEntry &e) {
 bool add_group(PyObject *module, const ModuleDef &def, ModuleState &state) {
   for (const VariableDef &v : def.variables)
     state.variable_entries.push_back({v.name, 0, NPY_INT, v.storage, nullptr, v.constant});
-  PyObject *group = new_fortran_object(state.variable_entries.data(),
+  PyObject *group = new_routine_object(state.variable_entries.data(),
                                        static_cast<int>(state.variable_entries.size()));
   if (!group) return false;
   bool ok = true;
-  for (const FortranEntry &e : state.variable_entries) {
+  for (const RoutineEntry &e : state.variable_entries) {
     PyObject *view = variable_view(e);
-    ok = view && PyDict_SetItemString(fortran_dict(group), e.name, view) == 0;
+    ok = view && PyDict_SetItemString(routine_dict(group), e.name, view) == 0;
     Py_XDECREF(view);
     if (!ok) break;
   }
@@ -93,7 +93,7 @@ PyObject *init_module(const ModuleDef &def) {
   }
   std::string error_name = std::string(def.name) + ".error";
   PyObject *error = PyErr_NewException(error_name.c_str(), nullptr, nullptr);
-  bool ok = error && fortran_type_ready() && build_routines(def, error, *state);
+  bool ok = error && routine_type_ready() && build_routines(def, error, *state);
   if (ok) {
     state->doc = module_doc(def, *state);
     PyObject *version = PyBytes_FromString("$Revision: $");
@@ -106,7 +106,7 @@ PyObject *init_module(const ModuleDef &def) {
     }
   }
   for (std::size_t k = 0; ok && k < state->routine_entries.size(); ++k) {
-    PyObject *object = new_fortran_object(&state->routine_entries[k], 1);
+    PyObject *object = new_routine_object(&state->routine_entries[k], 1);
     ok = object && PyModule_AddObject(module, state->routine_entries[k].name, object) == 0;
     if (!ok) Py_XDECREF(object);
   }

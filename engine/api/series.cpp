@@ -62,7 +62,7 @@ int demand_values(const char *scode, orv_len lscode, const std::string *zone, co
 
 // Links of the unstable devices of the last run, each once, in order of
 // first report.
-std::vector<int> unstable_links(const HydraulicRun &run) {
+std::vector<int> unstable_links(const SimulationRun &run) {
   std::vector<int> links;
   for (const UnstableDevice &d : run.unstable)
     if (d.link >= 0 && std::find(links.begin(), links.end(), d.link) == links.end())

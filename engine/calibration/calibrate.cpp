@@ -81,11 +81,11 @@ CalibrationResult calibrate(const Model &m, const measurements::MeasurementStore
   const auto simulate_with = [&](const Eigen::VectorXd &x) {
     Model copy = m;
     apply_factors(copy, groups, factors_of(x));
-    HydraulicRun run = simulate_hydraulics(copy);
+    SimulationRun run = simulate_hydraulics(copy);
     return std::make_pair(std::move(copy), std::move(run));
   };
 
-  HydraulicRun start = simulate_hydraulics(m);
+  SimulationRun start = simulate_hydraulics(m);
   if (start.status > 100)
     throw Failure(Status::SimulationFailed, "the model cannot be simulated: " + start.message);
   std::vector<SeriesSpan> spans;

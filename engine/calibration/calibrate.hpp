@@ -34,7 +34,7 @@ void apply_factors(Model &m, const std::vector<ParameterGroup> &groups, const st
 
 struct CalibrationResult {
   std::vector<double> factors;
-  HydraulicRun run;  // simulation of the calibrated model
+  SimulationRun run;  // simulation of the calibrated model
   Summary summary;
 };
 

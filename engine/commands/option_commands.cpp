@@ -225,7 +225,7 @@ void cmd_time(Session &e, Arguments &a) {
   if (*seconds > kLongestTime) a.error(std::string(setting.name) + " is too long");
   if (setting.must_be_positive && *seconds < 1)
     a.error(std::string(setting.name) + " must be at least one second");
-  if (setting.clock && *seconds >= 86400) a.error("clock time must be within one day");
+  if (setting.clock && *seconds >= units::kSecondsPerDay) a.error("clock time must be within one day");
   e.edit_model().times.*setting.field = *seconds;
 }
 
@@ -236,7 +236,7 @@ void cmd_date(Session &e, Arguments &a) {
   std::optional<double> clock;
   if (!a.done()) {
     clock = parse_duration(a.rest("clock time"), true);
-    if (!clock || *clock >= 86400) a.error("malformed clock time");
+    if (!clock || *clock >= units::kSecondsPerDay) a.error("malformed clock time");
     e.model();  // the clock time is the model's start time
   }
   e.set_date(*date);

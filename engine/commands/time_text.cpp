@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands/arguments.hpp"
+#include "model/units.hpp"
 
 namespace orv::commands {
 namespace {
@@ -35,7 +36,7 @@ std::optional<double> parse_duration(const std::vector<std::string> &words, bool
     } else if (unit == "HOUR" || unit == "HOURS" || unit == "H") {
       seconds = *hours * 3600.0;
     } else if (unit == "DAY" || unit == "DAYS" || unit == "D") {
-      seconds = *hours * 86400.0;
+      seconds = *hours * units::kSecondsPerDay;
     } else {
       return std::nullopt;
     }
@@ -54,8 +55,9 @@ std::optional<CalendarDate> parse_date(const std::string &word) {
 
 std::string format_date_time(CalendarDate date, double seconds) {
   long long s = static_cast<long long>(std::llround(seconds));
-  long long days = s / 86400;
-  s %= 86400;
+  constexpr auto kDay = static_cast<long long>(units::kSecondsPerDay);
+  long long days = s / kDay;
+  s %= kDay;
   int y = date.year, m = date.month, d = date.day;
   while (days-- > 0) {
     if (++d > days_in_month(y, m)) {

@@ -144,7 +144,7 @@ Gradient link_gradient(const Net &net, const State &s, int k) {
   }
   // A GPV follows its curve unless closed outright (not when only held shut
   // by a status check).
-  if (d.kind == LinkKind::GPV && d.curve != kNone && s.status[k] != Status::Closed) {
+  if (d.kind == LinkKind::GPV && d.curve != kNone && s.status[k] != LinkState::Closed) {
     const Curve &c = net.model->curves[d.curve];
     const double aq = std::max(std::abs(q), kTiny);
     const Segment seg = segment_at(c.x, c.y, aq);

@@ -5,9 +5,11 @@
 
 #include <cmath>
 
+#include "model/units.hpp"
+
 namespace orv::hyd {
 
-inline constexpr double kFt = 0.3048;
+inline constexpr double kFt = units::kFoot;
 inline constexpr double kCfs = kFt * kFt * kFt;             // m3/s per cfs
 inline constexpr double kHtol = 0.0005 * kFt;               // head tolerance of status checks (m)
 inline constexpr double kQtol = 0.0001 * kCfs;              // flow tolerance of status checks (m3/s)
@@ -23,13 +25,13 @@ inline constexpr double kMinPressureRange = 0.1 * kFt;
 // of a closed link, and the stiffness of fixed relations.
 inline constexpr double kBigGradient = kBig * kFt / kCfs;
 inline constexpr double kBigConductance = kBig * kCfs / kFt;
-inline constexpr double kGravity = 32.2 * kFt;              // m/s2
-inline constexpr double kViscosity = 1.1e-5 * kFt * kFt;    // water at 20 C, m2/s
+inline constexpr double kGravity = units::kGravity;
+inline constexpr double kViscosity = units::kWaterViscosity;
 inline constexpr double kMinorLoss = 0.02517 / kFt;         // h = kMinorLoss * K q^2 / d^4 (SI)
 inline constexpr double kHwExponent = 1.852;
 // Hazen-Williams: h = kHw * L q^1.852 / (C^1.852 d^4.871), SI.
 inline const double kHw = 4.727 * std::pow(kFt, 4.871 - 3 * kHwExponent);
 // Constant-power pump: head gain h = kPower * P / q (P in W, q in m3/s, h in m).
-inline const double kPower = 8.814 / 745.7 * kFt * kCfs;
+inline const double kPower = 8.814 / units::kWattsPerHorsepower * kFt * kCfs;
 
 }  // namespace orv::hyd

@@ -18,7 +18,7 @@ double tank_level_volume(const Net &net, int node, double head) {
   return tank_volume(net, t, head);
 }
 
-double seconds_of_day(double t) { return std::fmod(t, 86400.0); }
+double seconds_of_day(double t) { return std::fmod(t, units::kSecondsPerDay); }
 
 }  // namespace
 
@@ -27,24 +27,24 @@ LinkTarget target_for_status(const Net &net, const State &s, int k, LinkStatus w
   const bool valve = is_valve(l.kind) && l.kind != LinkKind::GPV;
   switch (wanted) {
     case LinkStatus::Open:
-      if (l.kind == LinkKind::Pump) return {Status::Open, 1.0};
-      return {Status::Open, valve ? kMissing : s.setting[k]};
+      if (l.kind == LinkKind::Pump) return {LinkState::Open, 1.0};
+      return {LinkState::Open, valve ? kMissing : s.setting[k]};
     case LinkStatus::Closed:
-      if (l.kind == LinkKind::Pump) return {Status::Closed, 0.0};
-      return {Status::Closed, valve ? kMissing : s.setting[k]};
+      if (l.kind == LinkKind::Pump) return {LinkState::Closed, 0.0};
+      return {LinkState::Closed, valve ? kMissing : s.setting[k]};
     case LinkStatus::Active:
     default: {
       double setting = s.setting[k];
       if (valve && missing(setting)) setting = net.model->links[k].setting;
-      return {Status::Active, setting};
+      return {LinkState::Active, setting};
     }
   }
 }
 
 LinkTarget target_for_setting(const Net &net, int k, double value) {
   const LinkData &l = net.links[k];
-  if (l.kind == LinkKind::Pump) return {value > 0 ? Status::Open : Status::Closed, value};
-  return {Status::Active, value};
+  if (l.kind == LinkKind::Pump) return {value > 0 ? LinkState::Open : LinkState::Closed, value};
+  return {LinkState::Active, value};
 }
 
 bool differs(const State &s, int k, const LinkTarget &t) {
@@ -65,7 +65,7 @@ bool apply_target(const Net &net, State &s, int k, const LinkTarget &t) {
   return true;
 }
 
-double initial_flow(const Net &net, int k, Status status, double setting) {
+double initial_flow(const Net &net, int k, LinkState status, double setting) {
   const LinkData &l = net.links[k];
   if (is_closed(status)) return kQzero;
   if (l.kind == LinkKind::Pump) return l.q0 * (setting > 0 ? setting : 1.0);
@@ -157,7 +157,7 @@ void limit_step_by_controls(const Net &net, const State &s, double &step) {
       if (c.time > s.time) t = c.time - s.time;
     } else {
       const double t1 = seconds_of_day(s.time + net.model->times.start_clocktime), t2 = c.time;
-      t = t2 >= t1 ? t2 - t1 : 86400.0 - t1 + t2;
+      t = t2 >= t1 ? t2 - t1 : units::kSecondsPerDay - t1 + t2;
     }
     if (t > 0 && t < step && differs(s, c.link, control_target(net, s, c))) step = t;
   }
@@ -251,8 +251,8 @@ bool evaluate(const Net &net, const State &s, const RulePremise &p, double dt) {
   using V = RulePremise::Variable;
   using R = RulePremise::Relation;
   if (p.variable == V::Status) {
-    const Status st = s.status[p.index];
-    const LinkStatus as = is_closed(st) ? LinkStatus::Closed : st == Status::Active ? LinkStatus::Active : LinkStatus::Open;
+    const LinkState st = s.status[p.index];
+    const LinkStatus as = is_closed(st) ? LinkStatus::Closed : st == LinkState::Active ? LinkStatus::Active : LinkStatus::Open;
     const bool eq = as == *p.status;
     return (p.relation == R::Is || p.relation == R::Eq) ? eq : !eq;
   }
@@ -265,7 +265,7 @@ bool evaluate(const Net &net, const State &s, const RulePremise &p, double dt) {
         within = p.value > x - dt && p.value <= x;
       } else {
         const double t1 = x - dt, t2 = x;
-        within = t1 >= 0 ? p.value > t1 && p.value <= t2 : p.value > t1 + 86400.0 || p.value <= t2;
+        within = t1 >= 0 ? p.value > t1 && p.value <= t2 : p.value > t1 + units::kSecondsPerDay || p.value <= t2;
       }
       return (p.relation == R::Eq || p.relation == R::Is) ? within : !within;
     }
@@ -309,7 +309,7 @@ bool take_rule_action(const Net &net, State &s, int k, const RuleAction *a) {
   if (kind == LinkKind::Pump || kind == LinkKind::FCV) {
     apply_target(net, s, k, target_for_setting(net, k, x));
   } else {
-    if (missing(v) && is_closed(s.status[k])) s.status[k] = Status::Open;
+    if (missing(v) && is_closed(s.status[k])) s.status[k] = LinkState::Open;
     s.setting[k] = x;
   }
   return true;

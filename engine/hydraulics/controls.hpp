@@ -7,7 +7,7 @@ namespace orv::hyd {
 
 // Status and setting a link takes when told to open, close, activate or take a value.
 struct LinkTarget {
-  Status status;
+  LinkState status;
   double setting;
 };
 LinkTarget target_for_status(const Net &net, const State &s, int k, LinkStatus wanted);
@@ -15,7 +15,7 @@ LinkTarget target_for_setting(const Net &net, int k, double value);
 // Applies a target; true if the link's status or setting changed.
 bool apply_target(const Net &net, State &s, int k, const LinkTarget &t);
 // Flow a link starts from: tiny when closed, design flow of a pump, 1 ft/s otherwise.
-double initial_flow(const Net &net, int k, Status status, double setting);
+double initial_flow(const Net &net, int k, LinkState status, double setting);
 bool differs(const State &s, int k, const LinkTarget &t);
 
 // Applies the simple controls whose condition holds at s.time; true if any link changed.

@@ -129,11 +129,11 @@ struct GradientSolver::Impl {
     const LinkData &l = net.links[k];
     if (missing(s.setting[k])) return Pinned::No;
     switch (l.kind) {
-      case LinkKind::PRV: return s.status[k] == Status::Active ? Pinned::Prv : Pinned::No;
-      case LinkKind::PSV: return s.status[k] == Status::Active ? Pinned::Psv : Pinned::No;
-      case LinkKind::FCV: return s.status[k] == Status::Active ? Pinned::Fcv : Pinned::No;
+      case LinkKind::PRV: return s.status[k] == LinkState::Active ? Pinned::Prv : Pinned::No;
+      case LinkKind::PSV: return s.status[k] == LinkState::Active ? Pinned::Psv : Pinned::No;
+      case LinkKind::FCV: return s.status[k] == LinkState::Active ? Pinned::Fcv : Pinned::No;
       case LinkKind::PBV:
-        if (is_closed(s.status[k]) || s.status[k] == Status::Open || s.setting[k] == 0) return Pinned::No;
+        if (is_closed(s.status[k]) || s.status[k] == LinkState::Open || s.setting[k] == 0) return Pinned::No;
         if (l.km * s.flow[k] * s.flow[k] > s.setting[k]) return Pinned::No;
         return Pinned::Pbv;
       default: return Pinned::No;
@@ -400,8 +400,8 @@ struct GradientSolver::Impl {
       const LinkData &l = net.links[k];
       if (!is_valve(l.kind) || (l.n1 != node && l.n2 != node)) continue;
       if ((l.kind == LinkKind::PRV || l.kind == LinkKind::PSV || l.kind == LinkKind::FCV) &&
-          s.status[k] == Status::Active) {
-        s.status[k] = l.kind == LinkKind::FCV ? Status::XFcv : Status::XPressure;
+          s.status[k] == LinkState::Active) {
+        s.status[k] = l.kind == LinkKind::FCV ? LinkState::XFcv : LinkState::XPressure;
         return true;
       }
       return false;
@@ -409,7 +409,7 @@ struct GradientSolver::Impl {
     return false;
   }
 
-  void trace_changes(const std::vector<Status> &before, const State &s) const {
+  void trace_changes(const std::vector<LinkState> &before, const State &s) const {
     static constexpr const char *kNames[] = {"closed (head)", "temporarily closed", "closed", "open",
                                              "active", "open (flow)", "open (FCV)", "open (pressure)"};
     for (std::size_t k = 0; k < net.links.size(); ++k)
@@ -453,7 +453,7 @@ struct GradientSolver::Impl {
     const int trials = o.trials;
     const int max_trials = trials + std::max(o.unbalanced_continue, 0);
     int next_check = o.check_freq;
-    std::vector<Status> before_check = s.status;
+    std::vector<LinkState> before_check = s.status;
     s.relax = 1.0;
     for (int iter = 1; iter <= max_trials;) {
       out.iterations = iter;
@@ -477,7 +477,7 @@ struct GradientSolver::Impl {
       const double relerr = update_flows(s);
       if (!tree.empty()) set_tree_heads(s);
       out.relative_error = relerr;
-      const std::vector<Status> traced = trace ? s.status : std::vector<Status>{};
+      const std::vector<LinkState> traced = trace ? s.status : std::vector<LinkState>{};
       if (trace) std::fprintf(trace, "Trial %2d: relative flow change = %f\n", iter, relerr);
       // Pressure valves are examined at every trial (once within DAMPLIMIT,
       // when one is given, from where flow changes are also damped).

@@ -8,54 +8,54 @@ namespace orv::hyd {
 
 namespace {
 
-Status check_valve_status(Status s, double dh, double q) {
+LinkState check_valve_status(LinkState s, double dh, double q) {
   if (std::abs(dh) > kHtol) {
-    if (dh < -kHtol) return Status::Closed;
-    if (q < -kQtol) return Status::Closed;
-    return Status::Open;
+    if (dh < -kHtol) return LinkState::Closed;
+    if (q < -kQtol) return LinkState::Closed;
+    return LinkState::Open;
   }
-  if (q < -kQtol) return Status::Closed;
+  if (q < -kQtol) return LinkState::Closed;
   return s;
 }
 
-Status prv_status(Status s, double hset, double h1, double h2, double q, double hml) {
+LinkState prv_status(LinkState s, double hset, double h1, double h2, double q, double hml) {
   switch (s) {
-    case Status::Active:
-      if (q < -kQtol) return Status::Closed;
-      if (h1 - hml < hset - kHtol) return Status::Open;
-      return Status::Active;
-    case Status::Open:
-      if (q < -kQtol) return Status::Closed;
-      if (h2 >= hset + kHtol) return Status::Active;
-      return Status::Open;
-    case Status::Closed:
-      if (h1 >= hset + kHtol && h2 < hset - kHtol) return Status::Active;
-      if (h1 < hset - kHtol && h1 > h2 + kHtol) return Status::Open;
-      return Status::Closed;
-    case Status::XPressure:
-      if (q < -kQtol) return Status::Closed;
+    case LinkState::Active:
+      if (q < -kQtol) return LinkState::Closed;
+      if (h1 - hml < hset - kHtol) return LinkState::Open;
+      return LinkState::Active;
+    case LinkState::Open:
+      if (q < -kQtol) return LinkState::Closed;
+      if (h2 >= hset + kHtol) return LinkState::Active;
+      return LinkState::Open;
+    case LinkState::Closed:
+      if (h1 >= hset + kHtol && h2 < hset - kHtol) return LinkState::Active;
+      if (h1 < hset - kHtol && h1 > h2 + kHtol) return LinkState::Open;
+      return LinkState::Closed;
+    case LinkState::XPressure:
+      if (q < -kQtol) return LinkState::Closed;
       return s;
     default:
       return s;
   }
 }
 
-Status psv_status(Status s, double hset, double h1, double h2, double q, double hml) {
+LinkState psv_status(LinkState s, double hset, double h1, double h2, double q, double hml) {
   switch (s) {
-    case Status::Active:
-      if (q < -kQtol) return Status::Closed;
-      if (h2 + hml > hset + kHtol) return Status::Open;
-      return Status::Active;
-    case Status::Open:
-      if (q < -kQtol) return Status::Closed;
-      if (h1 < hset - kHtol) return Status::Active;
-      return Status::Open;
-    case Status::Closed:
-      if (h2 > hset + kHtol && h1 > h2 + kHtol) return Status::Open;
-      if (h1 >= hset + kHtol && h1 > h2 + kHtol) return Status::Active;
-      return Status::Closed;
-    case Status::XPressure:
-      if (q < -kQtol) return Status::Closed;
+    case LinkState::Active:
+      if (q < -kQtol) return LinkState::Closed;
+      if (h2 + hml > hset + kHtol) return LinkState::Open;
+      return LinkState::Active;
+    case LinkState::Open:
+      if (q < -kQtol) return LinkState::Closed;
+      if (h1 < hset - kHtol) return LinkState::Active;
+      return LinkState::Open;
+    case LinkState::Closed:
+      if (h2 > hset + kHtol && h1 > h2 + kHtol) return LinkState::Open;
+      if (h1 >= hset + kHtol && h1 > h2 + kHtol) return LinkState::Active;
+      return LinkState::Closed;
+    case LinkState::XPressure:
+      if (q < -kQtol) return LinkState::Closed;
       return s;
     default:
       return s;
@@ -63,24 +63,24 @@ Status psv_status(Status s, double hset, double h1, double h2, double q, double 
 }
 
 // `s` is the status before the check reopened anything held shut.
-Status fcv_status(Status s, double h1, double h2, double q, double setting, double km) {
-  if (h1 - h2 < -kHtol) return Status::XFcv;
-  if (q < -kQtol) return Status::XFcv;
-  if (s == Status::XFcv && q >= setting) return Status::Active;
+LinkState fcv_status(LinkState s, double h1, double h2, double q, double setting, double km) {
+  if (h1 - h2 < -kHtol) return LinkState::XFcv;
+  if (q < -kQtol) return LinkState::XFcv;
+  if (s == LinkState::XFcv && q >= setting) return LinkState::Active;
   // An active valve cannot lose less head than when fully open.
-  if (s == Status::Active && (h1 - h2) / (q * q) < km) return Status::XFcv;
+  if (s == LinkState::Active && (h1 - h2) / (q * q) < km) return LinkState::XFcv;
   return s;
 }
 
 // A link still open that would fill a full tank (unless it may overflow) or
 // drain an empty one closes for the instant. `out` is the link's flow out of
 // the tank at `node`.
-Status tank_link_status(const Net &net, const State &s, int node, double out, Status status) {
+LinkState tank_link_status(const Net &net, const State &s, int node, double out, LinkState status) {
   if (is_closed(status) || net.nodes[node].kind != NodeKind::Tank) return status;
   const TankData &t = net.tanks[net.nodes[node].tank];
   if (t.reservoir) return status;
-  if (s.head[node] >= t.hmax && !t.overflow && out < 0) return Status::TempClosed;
-  if (s.head[node] <= t.hmin && out > 0) return Status::TempClosed;
+  if (s.head[node] >= t.hmax && !t.overflow && out < 0) return LinkState::TempClosed;
+  if (s.head[node] <= t.hmin && out > 0) return LinkState::TempClosed;
   return status;
 }
 
@@ -100,7 +100,7 @@ bool check_pressure_valves(const Net &net, State &s) {
     const double hset = valve_head_setting(net, s, static_cast<int>(k));
     const double h1 = s.head[l.n1], h2 = s.head[l.n2], q = s.flow[k];
     const double hml = l.km * q * q;
-    const Status before = s.status[k];
+    const LinkState before = s.status[k];
     s.status[k] = l.kind == LinkKind::PRV ? prv_status(before, hset, h1, h2, q, hml)
                                           : psv_status(before, hset, h1, h2, q, hml);
     changed |= s.status[k] != before;
@@ -114,17 +114,17 @@ bool check_links(const Net &net, State &s) {
     const int k = static_cast<int>(kk);
     const LinkData &l = net.links[k];
     const double dh = s.head[l.n1] - s.head[l.n2];
-    const Status before = s.status[k];
-    Status status = before;
-    if (status == Status::XHead || status == Status::TempClosed) status = Status::Open;
+    const LinkState before = s.status[k];
+    LinkState status = before;
+    if (status == LinkState::XHead || status == LinkState::TempClosed) status = LinkState::Open;
     if (l.kind == LinkKind::CVPipe) status = check_valve_status(status, dh, s.flow[k]);
-    if (l.kind == LinkKind::Pump && status >= Status::Open && s.setting[k] > 0) {
+    if (l.kind == LinkKind::Pump && status >= LinkState::Open && s.setting[k] > 0) {
       if (l.pump_type == PumpType::ConstantPower) {
         // Its head has no bound; without flow it has nothing to drive.
-        status = s.flow[k] < kTiny ? Status::TempClosed : Status::Open;
+        status = s.flow[k] < kTiny ? LinkState::TempClosed : LinkState::Open;
       } else {
         const double hmax = s.setting[k] * s.setting[k] * l.hmax;
-        status = -dh > hmax + kHtol ? Status::XHead : Status::Open;
+        status = -dh > hmax + kHtol ? LinkState::XHead : LinkState::Open;
       }
     }
     if (l.kind == LinkKind::FCV && !missing(s.setting[k]))

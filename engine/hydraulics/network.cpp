@@ -1,22 +1,12 @@
 #include "hydraulics/network.hpp"
 
-#include <numbers>
-
 #include "hydraulics/constants.hpp"
 #include "hydraulics/curve_math.hpp"
+#include "hydraulics/friction.hpp"
 
 namespace orv::hyd {
 
 namespace {
-
-double circle_area(double d) { return std::numbers::pi * d * d / 4.0; }
-
-// Chezy-Manning resistance, from the customary formula in feet, converted to SI.
-double manning_resistance(double n, double d, double length) {
-  const double dft = d / kFt, lft = length / kFt;
-  const double r = std::pow(4.0 * n / (1.49 * std::numbers::pi * dft * dft), 2) * std::pow(dft / 4.0, -1.333) * lft;
-  return r * kFt / (kCfs * kCfs);
-}
 
 void prepare_pump(const Model &m, const Link &link, LinkData &d) {
   const Pump &p = m.pumps[link.pump];
@@ -96,7 +86,7 @@ Net prepare(const Model &m) {
     d.head_pattern = t.head_pattern;
     if (t.reservoir) continue;
     const double el = m.nodes[t.node].elevation;
-    d.area = circle_area(t.diameter);
+    d.area = units::circle_area(t.diameter);
     d.hmin = el + t.min_level;
     d.hmax = el + t.max_level;
     d.volume_curve = t.volume_curve;
@@ -120,13 +110,13 @@ Net prepare(const Model &m) {
     d.n1 = l.from;
     d.n2 = l.to;
     d.diameter = l.diameter;
-    d.area = circle_area(l.diameter);
+    d.area = units::circle_area(l.diameter);
     if (l.diameter > 0) d.km = kMinorLoss * l.minor_loss / std::pow(l.diameter, 4);
     switch (l.kind) {
       case LinkKind::Pipe: case LinkKind::CVPipe:
         switch (o.headloss) {
           case HeadlossFormula::HazenWilliams:
-            d.r = kHw * l.length / (std::pow(l.roughness, kHwExponent) * std::pow(l.diameter, 4.871));
+            d.r = hazen_williams_resistance(l.roughness, l.diameter, l.length);
             break;
           case HeadlossFormula::DarcyWeisbach:
             d.r = l.length / (2.0 * kGravity * l.diameter * d.area * d.area);

@@ -14,8 +14,8 @@
 namespace orv::hyd {
 
 // Working status of a link; the order matters: everything up to Closed is closed.
-enum class Status : std::uint8_t { XHead, TempClosed, Closed, Open, Active, XFlow, XFcv, XPressure };
-inline bool is_closed(Status s) { return s <= Status::Closed; }
+enum class LinkState : std::uint8_t { XHead, TempClosed, Closed, Open, Active, XFlow, XFcv, XPressure };
+inline bool is_closed(LinkState s) { return s <= LinkState::Closed; }
 
 inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 inline bool missing(double v) { return std::isnan(v); }
@@ -79,7 +79,7 @@ struct State {
   std::vector<double> demand_flow;  // delivered demand (PDA), = demand in DDA
   std::vector<double> emitter_flow;
   std::vector<double> flow;         // per link (m3/s)
-  std::vector<Status> status;
+  std::vector<LinkState> status;
   std::vector<double> setting;      // kMissing = fixed status
   std::vector<double> volume;       // per tank (m3)
   // Per-iteration coefficients: P = 1 / gradient, Y = head loss / gradient.

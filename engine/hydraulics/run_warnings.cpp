@@ -39,9 +39,9 @@ void RunWarnings::note(const Net &net, const State &s, const SolveOutcome &out) 
     }
   }
   for (std::size_t k = 0; k < m.links.size() && !warned; ++k)
-    warned = s.status[k] == Status::XFcv || s.status[k] == Status::XPressure ||
+    warned = s.status[k] == LinkState::XFcv || s.status[k] == LinkState::XPressure ||
              (net.links[k].kind == LinkKind::Pump && !is_closed(s.status[k]) &&
-              (s.status[k] == Status::XHead || s.flow[k] < 0 || pump_beyond_curve(net, s, static_cast<int>(k))));
+              (s.status[k] == LinkState::XHead || s.flow[k] < 0 || pump_beyond_curve(net, s, static_cast<int>(k))));
   // As customary, disconnections are looked for where an instant raised a warning.
   if (warned) note_disconnected(net, s);
 }
@@ -69,7 +69,7 @@ void RunWarnings::note_disconnected(const Net &net, const State &s) {
   if (count > 0 && disconnected_.instants++ == 0) disconnected_ = {1, s.time, first, count};
 }
 
-void RunWarnings::summarise(const Model &m, HydraulicRun &run) const {
+void RunWarnings::summarise(const Model &m, SimulationRun &run) const {
   std::vector<std::string> parts;
   if (first_unbalanced_ >= 0) {
     parts.push_back("the system is hydraulically unbalanced at " + clock_text(first_unbalanced_) +

@@ -27,7 +27,7 @@ class RunWarnings {
   // Status and message: the gravest condition decides the status
   // (unbalanced, then negative pressures, then devices); the message names
   // every condition met, each at its first instant.
-  void summarise(const Model &m, HydraulicRun &run) const;
+  void summarise(const Model &m, SimulationRun &run) const;
 
  private:
   void note_disconnected(const Net &net, const State &s);

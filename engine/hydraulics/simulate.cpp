@@ -20,20 +20,12 @@ namespace {
 
 using namespace hyd;
 
-double pattern_factor(const Model &m, int pattern, double t) {
-  if (pattern == kNone || pattern >= static_cast<int>(m.patterns.size())) return 1.0;
-  const auto &f = m.patterns[pattern].factors;
-  if (f.empty()) return 1.0;
-  const long long period = static_cast<long long>((t + m.times.pattern_start) / m.times.pattern_step);
-  return f[static_cast<std::size_t>(period % static_cast<long long>(f.size()))];
-}
-
 class Simulation {
  public:
   Simulation(const Model &m, std::FILE *trace) : m_(m), net_(prepare(m)), solver_(net_, trace), trace_(trace) {}
 
-  HydraulicRun run() {
-    HydraulicRun run;
+  SimulationRun run() {
+    SimulationRun run;
     run.results = Results(m_.nodes.size(), m_.links.size(), m_.tanks.size());
     initialise();
     const Times &tm = m_.times;
@@ -93,7 +85,7 @@ class Simulation {
     s_.demand_flow.assign(nn, 0);
     s_.emitter_flow.assign(nn, 0);
     s_.flow.assign(nl, 0);
-    s_.status.assign(nl, Status::Open);
+    s_.status.assign(nl, LinkState::Open);
     s_.setting.assign(nl, kMissing);
     s_.P.assign(nl, 0);
     s_.friction_near.assign(nl, {});
@@ -114,20 +106,20 @@ class Simulation {
       const Link &l = m_.links[k];
       switch (l.kind) {
         case LinkKind::Pipe: case LinkKind::CVPipe:
-          s_.status[k] = l.initial_status == LinkStatus::Closed ? Status::Closed : Status::Open;
+          s_.status[k] = l.initial_status == LinkStatus::Closed ? LinkState::Closed : LinkState::Open;
           s_.setting[k] = l.roughness;
           break;
         case LinkKind::Pump:
           s_.setting[k] = l.setting;
-          s_.status[k] = (l.initial_status == LinkStatus::Closed || l.setting <= 0) ? Status::Closed : Status::Open;
+          s_.status[k] = (l.initial_status == LinkStatus::Closed || l.setting <= 0) ? LinkState::Closed : LinkState::Open;
           break;
         case LinkKind::GPV:
-          s_.status[k] = l.initial_status == LinkStatus::Closed ? Status::Closed : Status::Open;
+          s_.status[k] = l.initial_status == LinkStatus::Closed ? LinkState::Closed : LinkState::Open;
           break;
         default:
-          if (l.initial_status == LinkStatus::Open) s_.status[k] = Status::Open;
-          else if (l.initial_status == LinkStatus::Closed) s_.status[k] = Status::Closed;
-          else { s_.status[k] = Status::Active; s_.setting[k] = l.setting; }
+          if (l.initial_status == LinkStatus::Open) s_.status[k] = LinkState::Open;
+          else if (l.initial_status == LinkStatus::Closed) s_.status[k] = LinkState::Closed;
+          else { s_.status[k] = LinkState::Active; s_.setting[k] = l.setting; }
       }
       s_.flow[k] = initial_flow(net_, static_cast<int>(k), s_.status[k], s_.setting[k]);
     }
@@ -138,7 +130,7 @@ class Simulation {
     // Each pattern's factor once per instant, then one pass over all demands.
     pattern_factors_.resize(m_.patterns.size());
     for (std::size_t p = 0; p < m_.patterns.size(); ++p)
-      pattern_factors_[p] = pattern_factor(m_, static_cast<int>(p), t);
+      pattern_factors_[p] = m_.pattern_factor(static_cast<int>(p), t);
     for (std::size_t i = 0; i < net_.nodes.size(); ++i)
       if (net_.nodes[i].kind == NodeKind::Junction) s_.demand[i] = 0;
     for (const DemandTerm &d : net_.demands)
@@ -152,12 +144,12 @@ class Simulation {
     }
     for (const TankData &t : net_.tanks)
       if (t.reservoir && t.head_pattern != kNone)
-        s_.head[t.node] = net_.nodes[t.node].elevation * pattern_factor(m_, t.head_pattern, s_.time);
+        s_.head[t.node] = net_.nodes[t.node].elevation * m_.pattern_factor(t.head_pattern, s_.time);
     for (std::size_t k = 0; k < net_.links.size(); ++k) {
       const LinkData &l = net_.links[k];
       if (l.kind != LinkKind::Pump || l.speed_pattern == kNone) continue;
       apply_target(net_, s_, static_cast<int>(k), target_for_setting(net_, static_cast<int>(k),
-                                                               pattern_factor(m_, l.speed_pattern, t)));
+                                                               m_.pattern_factor(l.speed_pattern, t)));
     }
   }
 
@@ -261,9 +253,9 @@ class Simulation {
       flow[k] = static_cast<float>(q);
       vel[k] = static_cast<float>(l.area > 0 && l.kind != LinkKind::Pump ? std::abs(q) / l.area : 0.0);
       loss[k] = static_cast<float>(s_.head[l.n1] - s_.head[l.n2]);
-      stat[k] = static_cast<float>(closed ? LinkResultStatus::Closed
-                                          : s_.status[k] == Status::Active ? LinkResultStatus::Active
-                                                                          : LinkResultStatus::Open);
+      stat[k] = static_cast<float>(closed ? ReportedLinkStatus::Closed
+                                          : s_.status[k] == LinkState::Active ? ReportedLinkStatus::Active
+                                                                          : ReportedLinkStatus::Open);
       set[k] = static_cast<float>(missing(s_.setting[k]) ? 0.0 : s_.setting[k]);
     }
     auto level = r.column(TankAttr::Level, step), vol = r.column(TankAttr::Volume, step);
@@ -274,11 +266,11 @@ class Simulation {
     }
   }
 
-  void note_device(HydraulicRun &run, int k, const std::string &reason) {
+  void note_device(SimulationRun &run, int k, const std::string &reason) {
     if (seen_devices_.emplace(k, reason).second) run.unstable.push_back({k, s_.time, reason});
   }
 
-  void note_devices(HydraulicRun &run, const SolveOutcome &out) {
+  void note_devices(SimulationRun &run, const SolveOutcome &out) {
     for (int k : out.unsettled)
       if (m_.links[k].kind != LinkKind::Pipe) note_device(run, k, "status did not settle");
     for (std::size_t k = 0; k < m_.links.size(); ++k) {
@@ -288,9 +280,9 @@ class Simulation {
         else if (pump_beyond_curve(net_, s_, link)) note_device(run, link, "runs beyond the end of its curve");
       }
       switch (s_.status[k]) {
-        case Status::XHead: note_device(run, link, "cannot deliver the head required"); break;
-        case Status::XFcv: note_device(run, link, "cannot deliver its flow setting"); break;
-        case Status::XPressure: note_device(run, link, "cannot meet its pressure setting"); break;
+        case LinkState::XHead: note_device(run, link, "cannot deliver the head required"); break;
+        case LinkState::XFcv: note_device(run, link, "cannot deliver its flow setting"); break;
+        case LinkState::XPressure: note_device(run, link, "cannot meet its pressure setting"); break;
         default: break;
       }
     }
@@ -311,15 +303,15 @@ std::string unconnected_junctions(const Model &model) {
 }
 }  // namespace
 
-HydraulicRun simulate_hydraulics(const Model &model, std::FILE *trace) {
+SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace) {
   if (model.tanks.empty()) {
-    HydraulicRun run;
+    SimulationRun run;
     run.status = kHydErrNoSource;
     run.message = "the network has no tank or reservoir";
     return run;
   }
   if (const std::string names = unconnected_junctions(model); !names.empty()) {
-    HydraulicRun run;
+    SimulationRun run;
     run.status = kHydErrInvalid;
     run.message = "the network has unconnected junctions: " + names;
     return run;
@@ -328,7 +320,7 @@ HydraulicRun simulate_hydraulics(const Model &model, std::FILE *trace) {
     Simulation sim(model, trace);
     return sim.run();
   } catch (const std::exception &e) {
-    HydraulicRun run;
+    SimulationRun run;
     run.status = kHydErrInvalid;
     run.message = e.what();
     return run;

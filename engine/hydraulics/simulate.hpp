@@ -11,7 +11,7 @@
 namespace orv {
 
 // Status codes of a hydraulic run.
-enum HydraulicStatus : int {
+enum RunStatus : int {
   kHydOk = 0,
   kHydWarnUnbalanced = 1,   // some step did not converge within the trials (run continued)
   kHydWarnNegativePressure = 2,  // some demand node had negative pressure (DDA)
@@ -28,7 +28,7 @@ struct UnstableDevice {
   std::string reason;   // "status did not settle", "cannot meet setting", ...
 };
 
-struct HydraulicRun {
+struct SimulationRun {
   int status = kHydOk;  // 0 ok, 1-99 warnings (results usable), >100 errors
   std::string message;
   Results results;
@@ -40,6 +40,6 @@ struct HydraulicRun {
 // With a trace, every trial's relative flow change and every status change is
 // written to it, in the layout of the reference engine's full status report,
 // so that the two iteration paths can be compared line by line.
-HydraulicRun simulate_hydraulics(const Model &model, std::FILE *trace = nullptr);
+SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace = nullptr);
 
 }  // namespace orv

@@ -517,7 +517,7 @@ class Reader {
           if (!pattern) report_step = true;
         } else if (match(l.tokens[1], "STAR")) (pattern ? t.pattern_start : t.report_start) = v;
         else fail("unknown time parameter " + k0 + " " + l.tokens[1]);
-      } else if (match(k0, "STAR")) t.start_clocktime = std::fmod(v, 86400.0);
+      } else if (match(k0, "STAR")) t.start_clocktime = std::fmod(v, units::kSecondsPerDay);
       else fail("unknown time parameter " + k0);
     }
     line_ = 0;
@@ -1191,7 +1191,7 @@ class Reader {
         if (!h || *h < 0) fail("invalid control time " + l.tokens[5]);
         // Whole seconds by truncation, as the reference engine counts them.
         c.time = std::floor(3600.0 * *h);
-        if (c.type == Control::Type::TimeOfDay) c.time = std::fmod(c.time, 86400.0);
+        if (c.type == Control::Type::TimeOfDay) c.time = std::fmod(c.time, units::kSecondsPerDay);
       } else {
         if (n < 8) fail("too few fields for control");
         c.node = node_ref(l.tokens[5]);

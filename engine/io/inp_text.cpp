@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/units.hpp"
+
 namespace orv::inp {
 
 namespace {
@@ -113,8 +115,9 @@ std::string format_duration(double seconds) {
 }
 
 std::string format_clocktime(double seconds) {
-  long long s = std::llround(seconds) % 86400;
-  if (s < 0) s += 86400;
+  constexpr auto kDay = static_cast<long long>(units::kSecondsPerDay);
+  long long s = std::llround(seconds) % kDay;
+  if (s < 0) s += kDay;
   const bool pm = s >= 12 * 3600;
   long long h = (s / 3600) % 12;
   if (h == 0) h = 12;

@@ -30,7 +30,7 @@ wq::Period period_at(const Results &r, std::size_t step) {
   // Closed links carry no water whatever small flow the solver left in them.
   auto status = r.column(LinkAttr::Status, step);
   for (std::size_t k = 0; k < p.flow.size() && k < status.size(); ++k)
-    if (status[k] == static_cast<float>(LinkResultStatus::Closed)) p.flow[k] = 0.0;
+    if (status[k] == static_cast<float>(ReportedLinkStatus::Closed)) p.flow[k] = 0.0;
   return p;
 }
 
@@ -75,7 +75,7 @@ void record(Results &r, std::size_t step, const wq::Transport &tr) {
     links[k] = static_cast<float>(tr.link_quality(static_cast<int>(k)));
 }
 
-void warn(HydraulicRun &run, const std::string &what) {
+void warn(SimulationRun &run, const std::string &what) {
   if (run.status == kHydOk) run.status = kQualWarning;
   if (!run.message.empty()) run.message += "; ";
   run.message += "water quality: " + what;
@@ -83,7 +83,7 @@ void warn(HydraulicRun &run, const std::string &what) {
 
 }  // namespace
 
-void simulate_quality(const Model &model, HydraulicRun &run) {
+void simulate_quality(const Model &model, SimulationRun &run) {
   if (model.options.quality == QualityKind::None) return;
   Results &r = run.results;
   const std::size_t steps = r.step_count();

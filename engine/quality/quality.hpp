@@ -9,7 +9,7 @@
 
 namespace orv {
 
-// Status of a quality run, folded into HydraulicRun::status when worse.
+// Status of a quality run, folded into SimulationRun::status when worse.
 inline constexpr int kQualWarning = 4;  // quality results incomplete (message says why)
 
 // Fills NodeAttr::Quality and LinkAttr::Quality of run.results at every stored
@@ -17,7 +17,7 @@ inline constexpr int kQualWarning = 4;  // quality results incomplete (message s
 // hours, trace in percent). Does nothing when the model has no quality option.
 // Never throws for model content: problems become a warning in run.status and
 // run.message, with the columns left at zero.
-void simulate_quality(const Model &model, HydraulicRun &run);
+void simulate_quality(const Model &model, SimulationRun &run);
 
 namespace wq {
 class Transport;

@@ -6,7 +6,7 @@
 //  - the whole-network vector at one instant is one contiguous column;
 //  - one element's series is a strided pass (stride = element count);
 //  - min/max/mean with instants of all elements is one forward pass.
-// Values are in SI units (m, m3/s, m/s, m3); statuses are LinkResultStatus codes.
+// Values are in SI units (m, m3/s, m/s, m3); statuses are ReportedLinkStatus codes.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +21,7 @@ enum class LinkAttr : std::uint8_t { Flow, Velocity, Headloss, Status, Setting, 
 enum class TankAttr : std::uint8_t { Level, Volume, Count };
 
 // Status codes stored in LinkAttr::Status.
-enum class LinkResultStatus : std::uint8_t { Closed = 0, Open = 1, Active = 2 };
+enum class ReportedLinkStatus : std::uint8_t { Closed = 0, Open = 1, Active = 2 };
 
 class Results {
  public:

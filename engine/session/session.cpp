@@ -60,13 +60,13 @@ void Session::unload_model() {
   parts_.clear();
 }
 
-const HydraulicRun &Session::run() const {
+const SimulationRun &Session::run() const {
   if (!model_) throw Failure(Status::NoModel, "no model loaded");
   if (!run_) throw Failure(Status::NoResults, "no simulation results: run SIMULATE first");
   return *run_;
 }
 
-void Session::install_run(HydraulicRun run) {
+void Session::install_run(SimulationRun run) {
   run_ = std::move(run);
   unstable_walk_ = 0;
 }

@@ -68,9 +68,9 @@ class Session {
   std::uint64_t model_generation() const { return model_generation_; }
 
   bool has_results() const { return run_.has_value(); }
-  const HydraulicRun &run() const;  // throws Failure(NoResults)
+  const SimulationRun &run() const;  // throws Failure(NoResults)
   const Results &results() const { return run().results; }
-  void install_run(HydraulicRun run);
+  void install_run(SimulationRun run);
   // Status and message of the last simulation attempt.
   int last_run_status() const { return last_run_status_; }
   const std::string &last_run_message() const { return last_run_message_; }
@@ -152,7 +152,7 @@ class Session {
   std::optional<Model> model_;
   std::string model_file_;
   std::uint64_t model_generation_ = 0;
-  std::optional<HydraulicRun> run_;
+  std::optional<SimulationRun> run_;
   int last_run_status_ = -1;
   std::string last_run_message_;
   double instant_hours_ = 0.0;

@@ -6,7 +6,7 @@
 namespace orv {
 
 void simulate(Session &e) {
-  HydraulicRun run = simulate_hydraulics(e.model());
+  SimulationRun run = simulate_hydraulics(e.model());
   // A run stopped at an unbalanced instant (UNBALANCED STOP) keeps what it
   // computed up to there, as a warning; other failures keep nothing.
   if (run.status > 100 && run.status != kHydErrUnbalanced) {

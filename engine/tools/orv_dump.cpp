@@ -70,7 +70,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < n; ++i) {
       try {
         orv::Model m = orv::read_inp(argv[1]);
-        orv::HydraulicRun run = orv::simulate_hydraulics(m);
+        orv::SimulationRun run = orv::simulate_hydraulics(m);
         std::printf("%d %ld %d %zu\n", i, resident_kb(), open_descriptors(), run.results.step_count());
       } catch (const orv::InputError &e) {
         std::printf("%d %ld %d error\n", i, resident_kb(), open_descriptors());
@@ -97,7 +97,7 @@ int main(int argc, char **argv) {
     const int n = std::max(1, std::atoi(argv[3]));
     for (int i = 0; i < n; ++i) {
       auto t0 = std::chrono::steady_clock::now();
-      orv::HydraulicRun run = orv::simulate_hydraulics(model);
+      orv::SimulationRun run = orv::simulate_hydraulics(model);
       auto t1 = std::chrono::steady_clock::now();
       std::printf("%.6f %zu %d %ld\n", std::chrono::duration<double>(t1 - t0).count(), run.results.step_count(),
                   run.status, run.iterations);
@@ -105,11 +105,11 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (argc >= 3 && std::strcmp(argv[2], "--trace") == 0) {
-    const orv::HydraulicRun run = orv::simulate_hydraulics(model, stdout);
+    const orv::SimulationRun run = orv::simulate_hydraulics(model, stdout);
     std::printf("status %d %s\n", run.status, run.message.c_str());
     return 0;
   }
-  orv::HydraulicRun run = orv::simulate_hydraulics(model);
+  orv::SimulationRun run = orv::simulate_hydraulics(model);
   if (argc >= 3 && std::strcmp(argv[2], "--extremes") == 0) {
     auto print = [](const char *name, const orv::Results::Extremes &e) {
       for (std::size_t i = 0; i < e.min.size(); ++i)

@@ -30,7 +30,7 @@
 
 namespace {
 
-bool read_hydraulics(const std::string &path, const orv::Model &m, orv::HydraulicRun &run) {
+bool read_hydraulics(const std::string &path, const orv::Model &m, orv::SimulationRun &run) {
   std::ifstream in(path);
   std::size_t nn, nl, nt;
   if (!(in >> nn >> nl >> nt) || nn != m.nodes.size() || nl != m.links.size() || nt != m.tanks.size())
@@ -45,7 +45,7 @@ bool read_hydraulics(const std::string &path, const orv::Model &m, orv::Hydrauli
       double v;
       in >> v;
       flow[k] = static_cast<float>(v);
-      status[k] = static_cast<float>(orv::LinkResultStatus::Open);
+      status[k] = static_cast<float>(orv::ReportedLinkStatus::Open);
     }
     auto dem = run.results.column(orv::NodeAttr::Demand, s);
     for (std::size_t n = 0; n < nn; ++n) {
@@ -100,7 +100,7 @@ int main(int argc, char **argv) {
       return 2;
     }
   }
-  orv::HydraulicRun run;
+  orv::SimulationRun run;
   if (!hyd_file.empty()) {
     if (!read_hydraulics(hyd_file, model, run)) {
       std::fprintf(stderr, "bad hydraulics file %s\n", hyd_file.c_str());

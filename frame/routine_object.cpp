@@ -8,27 +8,27 @@
 namespace frame {
 namespace {
 
-struct FortranObject {
+struct RoutineObject {
   PyObject_HEAD
   int count;
-  const FortranEntry *entries;  // static tables, never freed
+  const RoutineEntry *entries;  // static tables, never freed
   PyObject *dict;
 };
 
-PyTypeObject fortran_type{};  // filled by fortran_type_ready()
+PyTypeObject routine_type{};  // filled by routine_type_ready()
 
-void fortran_dealloc(PyObject *self) {
-  Py_XDECREF(reinterpret_cast<FortranObject *>(self)->dict);
+void routine_dealloc(PyObject *self) {
+  Py_XDECREF(reinterpret_cast<RoutineObject *>(self)->dict);
   PyObject_Free(self);
 }
 
-std::string entry_doc(const FortranEntry &e) {
+std::string entry_doc(const RoutineEntry &e) {
   if (e.rank < 0) return e.routine ? e.routine->doc : std::string(e.name) + " - no docs available";
   return "'i'-scalar";  // the group holds rank-0 int32 variables only
 }
 
-PyObject *fortran_getattro(PyObject *self, PyObject *name) {
-  auto *fp = reinterpret_cast<FortranObject *>(self);
+PyObject *routine_getattro(PyObject *self, PyObject *name) {
+  auto *fp = reinterpret_cast<RoutineObject *>(self);
   if (fp->dict) {
     if (PyObject *v = PyDict_GetItemWithError(fp->dict, name)) {
       Py_INCREF(v);
@@ -64,7 +64,7 @@ PyObject *fortran_getattro(PyObject *self, PyObject *name) {
 
 // Assignment to a module variable: converted as an int32 array of the
 // variable's rank, then its element copied into the storage.
-int assign_variable(const FortranEntry &e, PyObject *value) {
+int assign_variable(const RoutineEntry &e, PyObject *value) {
   if (value == nullptr) {
     PyErr_Format(PyExc_AttributeError, "cannot delete fortran variable %s", e.name);
     return -1;
@@ -91,11 +91,11 @@ int assign_variable(const FortranEntry &e, PyObject *value) {
   return 0;
 }
 
-int fortran_setattro(PyObject *self, PyObject *name, PyObject *value) {
-  auto *fp = reinterpret_cast<FortranObject *>(self);
+int routine_setattro(PyObject *self, PyObject *name, PyObject *value) {
+  auto *fp = reinterpret_cast<RoutineObject *>(self);
   const char *text = PyUnicode_Check(name) ? PyUnicode_AsUTF8(name) : nullptr;
   for (int k = 0; text && k < fp->count; ++k) {
-    const FortranEntry &e = fp->entries[k];
+    const RoutineEntry &e = fp->entries[k];
     if (std::strcmp(text, e.name) != 0) continue;
     if (e.rank < 0) {
       PyErr_SetString(PyExc_AttributeError, "over-writing fortran routine");
@@ -115,9 +115,9 @@ int fortran_setattro(PyObject *self, PyObject *name, PyObject *value) {
   return 0;
 }
 
-PyObject *fortran_call(PyObject *self, PyObject *args, PyObject *kwargs) {
-  auto *fp = reinterpret_cast<FortranObject *>(self);
-  const FortranEntry &e = fp->entries[0];
+PyObject *routine_call(PyObject *self, PyObject *args, PyObject *kwargs) {
+  auto *fp = reinterpret_cast<RoutineObject *>(self);
+  const RoutineEntry &e = fp->entries[0];
   if (e.rank >= 0) {
     PyErr_SetString(PyExc_TypeError, "this fortran object is not callable");
     return nullptr;
@@ -129,7 +129,7 @@ PyObject *fortran_call(PyObject *self, PyObject *args, PyObject *kwargs) {
   return call_routine(*e.routine, args, kwargs);
 }
 
-PyObject *fortran_repr(PyObject *self) {
+PyObject *routine_repr(PyObject *self) {
   PyObject *name = PyObject_GetAttrString(self, "__name__");
   PyErr_Clear();
   PyObject *text = name && PyUnicode_Check(name) ? PyUnicode_FromFormat("<fortran %U>", name)
@@ -140,24 +140,24 @@ PyObject *fortran_repr(PyObject *self) {
 
 }  // namespace
 
-bool fortran_type_ready() {
-  if (fortran_type.tp_name) return true;
-  Py_SET_REFCNT(&fortran_type, 1);  // a static type is never freed
-  fortran_type.tp_name = "fortran";
-  fortran_type.tp_basicsize = sizeof(FortranObject);
-  fortran_type.tp_dealloc = fortran_dealloc;
-  fortran_type.tp_getattro = fortran_getattro;
-  fortran_type.tp_setattro = fortran_setattro;
-  fortran_type.tp_repr = fortran_repr;
-  fortran_type.tp_call = fortran_call;
-  fortran_type.tp_flags = Py_TPFLAGS_DEFAULT;
-  return PyType_Ready(&fortran_type) == 0;
+bool routine_type_ready() {
+  if (routine_type.tp_name) return true;
+  Py_SET_REFCNT(&routine_type, 1);  // a static type is never freed
+  routine_type.tp_name = "fortran";
+  routine_type.tp_basicsize = sizeof(RoutineObject);
+  routine_type.tp_dealloc = routine_dealloc;
+  routine_type.tp_getattro = routine_getattro;
+  routine_type.tp_setattro = routine_setattro;
+  routine_type.tp_repr = routine_repr;
+  routine_type.tp_call = routine_call;
+  routine_type.tp_flags = Py_TPFLAGS_DEFAULT;
+  return PyType_Ready(&routine_type) == 0;
 }
 
-PyObject *fortran_dict(PyObject *object) { return reinterpret_cast<FortranObject *>(object)->dict; }
+PyObject *routine_dict(PyObject *object) { return reinterpret_cast<RoutineObject *>(object)->dict; }
 
-PyObject *new_fortran_object(const FortranEntry *entries, int count) {
-  auto *fp = PyObject_New(FortranObject, &fortran_type);
+PyObject *new_routine_object(const RoutineEntry *entries, int count) {
+  auto *fp = PyObject_New(RoutineObject, &routine_type);
   if (!fp) return nullptr;
   fp->count = count;
   fp->entries = entries;
