@@ -44,8 +44,8 @@ class Network:
             self._serial = eng.model_serial()
         self._closed = False
         self._tables: Optional[Dict[str, pd.DataFrame]] = None
-        self._journal: Dict[Tuple[str, str, str], Any] = {}
-        self._reload_on_revert = False
+        self._file_tables: Optional[Dict[str, pd.DataFrame]] = None  # as the file gives them
+        self._changed = False
 
     # --- ownership of the engine's model ------------------------------------
     def _check(self) -> None:
@@ -79,6 +79,8 @@ class Network:
             self._check()
             if self._tables is None:
                 self._tables = _read_tables()
+                if not self._changed:
+                    self._file_tables = self._tables
             return self._tables
 
     def table(self, name: str) -> pd.DataFrame:
@@ -184,8 +186,7 @@ class Network:
                 raise
             finally:
                 self._tables = None
-            for kind, column, element_id, old in done:
-                self._journal.setdefault((kind.name, column.name, element_id), old)
+                self._changed = True
 
     def _plan(self, tables, ids, columns) -> List[Tuple[Kind, Column, str, Any]]:
         plan = []
@@ -232,25 +233,20 @@ class Network:
                 raise InvalidValueError(f"{word} would replace this network's model: use orvsim.Network(path)", 7)
             eng.command(line)
             self._tables = None
-            self._reload_on_revert = self._reload_on_revert or word not in ("INSTANT", "SELECT", "SAVE")
+            self._changed = self._changed or word not in ("INSTANT", "SELECT", "SAVE")
 
     def revert(self) -> None:
-        """Undoes every change made through `set` (and through `command` or a
-        run's quality option, by reloading the file)."""
+        """Undoes every change made through `set`, `command` or a run's
+        quality option: the model is read again from its file (values pass
+        the setters as 4-byte display values, so setting the old ones back
+        would not give the file's model exactly). Nothing to do without changes."""
         with eng.lock:
             self._check()
-            if self._reload_on_revert:
+            if self._changed:
                 eng.command(f"LOAD {eng.quote(self.path)}", path=self.path)
                 self._serial = eng.model_serial()
-                self._reload_on_revert = False
-            else:
-                tables = self._all_tables()
-                for (kind_name, column_name, element_id), old in self._journal.items():
-                    kind = KIND_BY_NAME[kind_name]
-                    if tables[kind_name].at[element_id, column_name] != old:
-                        _assign(kind, kind.column(column_name), element_id, old)
-            self._journal.clear()
-            self._tables = None
+                self._changed = False
+                self._tables = self._file_tables
 
     def save(self, path: Union[str, os.PathLike]) -> None:
         """Writes the model, with every change, as an INP file."""
@@ -274,7 +270,7 @@ class Network:
             self._check()
             if quality is not None:
                 eng.command(_quality_line(quality, source, chemical, chemical_unit))
-                self._reload_on_revert = True  # the option cannot be read back to restore it
+                self._changed = True
             eng.command("SIMULATE")
             return Result._after_run(self)
 

@@ -11,8 +11,9 @@ The engine holds one model per process and keeps the interpreter busy
 during a run, so scenarios run in worker processes: a local cluster of
 processes by default, or any `dask.distributed.Client` (or scheduler
 address) given as `client`, so the same script runs on a laptop and on a
-cluster. Each worker loads the network once and reverts the changes of a
-scenario (`Network.revert`) before the next one.
+cluster. Each worker opens the network once and reverts the changes of a
+scenario (`Network.revert`, which reads the file again) before the next one,
+so a scenario's result does not depend on the worker that ran it.
 """
 from __future__ import annotations
 
