@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -567,14 +566,5 @@ class Writer {
 }  // namespace
 
 std::string inp_text(const Model &model) { return Writer(model).text(); }
-
-void write_inp(const Model &model, const std::string &path) {
-  const std::string text = inp_text(model);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot open " + path + " for writing");
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
 
 }  // namespace orv

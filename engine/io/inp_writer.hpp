@@ -1,4 +1,5 @@
-// Writes a Model back to an INP file, in the model's display units.
+// Writes a Model back as INP text, in the model's display units; SAVE puts
+// the text in place (session/model_files.cpp).
 #pragma once
 
 #include <string>
@@ -6,9 +7,6 @@
 #include "model/model.hpp"
 
 namespace orv {
-
-// Throws std::runtime_error when the file cannot be written.
-void write_inp(const Model &model, const std::string &path);
 
 // The INP text of the model.
 std::string inp_text(const Model &model);

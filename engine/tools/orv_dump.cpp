@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include <dirent.h>
@@ -90,8 +91,12 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "warning: %s%s: %s\n", argv[1], line > 0 ? (":" + std::to_string(line)).c_str() : "",
                  reason.c_str());
   if (argc >= 4 && std::strcmp(argv[2], "--save") == 0) {
-    orv::write_inp(model, argv[3]);
-    return 0;
+    std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
+    out << orv::inp_text(model);
+    out.close();
+    if (out) return 0;
+    std::fprintf(stderr, "cannot write %s\n", argv[3]);
+    return 1;
   }
   if (argc >= 4 && std::strcmp(argv[2], "--time") == 0) {
     const int n = std::max(1, std::atoi(argv[3]));
