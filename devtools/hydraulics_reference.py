@@ -250,3 +250,18 @@ def compare(ours, ref):
         if bad.size:
             worst.setdefault("S", []).append((t, [ref.ids["link"][j] for j in bad[:5]]))
     return worst
+
+
+def disagreement(ours, ref, tolerance):
+    """Why a run of ours does not match the reference's run (the same instants,
+    the same link statuses, values within `tolerance` as compare measures
+    them), or None when it does."""
+    worst = compare(ours, ref)
+    if "missing_instants" in worst:
+        return f"instants missing: {worst['missing_instants'][:5]}"
+    if "S" in worst:
+        return f"statuses differ: {worst['S'][:3]}"
+    for attr in ("H", "P", "L", "Q"):
+        if attr in worst and worst[attr][0] > tolerance:
+            return f"{attr}: {worst[attr]}"
+    return None
