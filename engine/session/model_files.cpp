@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string_view>
 
@@ -16,8 +17,9 @@ namespace orv {
 namespace {
 
 // The file a path names once its chain of symbolic links is followed (the
-// last target need not exist yet), so that saving keeps a user's link.
-std::filesystem::path link_target(std::filesystem::path path) {
+// last target need not exist yet), so that saving keeps a user's link;
+// nullopt for a chain too long to be one (a loop).
+std::optional<std::filesystem::path> link_target(std::filesystem::path path) {
   constexpr int max_links = 40;  // the system's own limit on a chain
   for (int k = 0; k < max_links; ++k) {
     std::error_code ec;
@@ -26,7 +28,7 @@ std::filesystem::path link_target(std::filesystem::path path) {
     if (ec) return path;
     path = next.is_absolute() ? next : path.parent_path() / next;
   }
-  return path;
+  return std::nullopt;
 }
 
 // A temporary file of a name no one else holds, created beside the target so
@@ -113,8 +115,8 @@ void save_model(const Session &e, const std::string &file) {
   const std::string text = inp_text(model);
   // Never replace a file with nothing.
   if (text.empty()) throw Failure(Status::Internal, "the INP writer produced no text");
-  if (!replace_file(link_target(e.resolve(file)), text))
-    throw Failure(Status::FileError, "cannot write " + file);
+  const auto target = link_target(e.resolve(file));
+  if (!target || !replace_file(*target, text)) throw Failure(Status::FileError, "cannot write " + file);
 }
 
 }  // namespace orv

@@ -318,8 +318,12 @@ def test_save_replaces_only_the_target_and_keeps_a_link(town, tmp_path):
         link.symlink_to(link_to)
         assert save(town, link) == 0
         assert link.is_symlink() and link_to.read_text() == saved
+    # A loop of links names no file.
+    (tmp_path / "loop_a").symlink_to(tmp_path / "loop_b")
+    (tmp_path / "loop_b").symlink_to(tmp_path / "loop_a")
+    assert save(town, tmp_path / "loop_a") == FILE_ERROR
     assert sorted(p.name for p in tmp_path.iterdir()) == [
-        "link_to_net.inp", "link_to_new.inp", "models", "net.inp", "net.inp.tmp"]
+        "link_to_net.inp", "link_to_new.inp", "loop_a", "loop_b", "models", "net.inp", "net.inp.tmp"]
     assert [p.name for p in folder.iterdir()] == ["new.inp"]
 
 
