@@ -12,9 +12,8 @@ python -m pip install cmeel-eigen >/dev/null  # Eigen's headers, where the syste
 
 build=build/asan
 site=$PWD/$build/site
-sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 echo "sanitizers: building the engine and the modules..."
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$sanitizers" \
+cmake -S . -B "$build" -G Ninja -DCMAKE_PROJECT_INCLUDE="$PWD/tests/sanitizers.cmake" \
   -DCMAKE_INSTALL_PREFIX="$site" -DPython_EXECUTABLE="$(command -v python)" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 cmake --install "$build" >/dev/null

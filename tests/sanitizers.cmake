@@ -11,3 +11,5 @@ endif()
 add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 add_link_options(-fsanitize=address,undefined)
 get_filename_component(ORV_REPO ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+# Link-time optimisation only slows these builds, and reports through inlined frames.
+set(ORV_LTO OFF CACHE BOOL "link-time optimisation of the engine")
