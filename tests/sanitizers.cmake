@@ -1,13 +1,11 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer for every target of the
 # including project: included by the C++ test projects, and handed to the
-# main build by .ci/sanitize.sh as CMAKE_PROJECT_INCLUDE. Also the C++ settings
-# the test projects share with the main build.
-set(CMAKE_CXX_STANDARD 20)
-set(CMAKE_CXX_STANDARD_REQUIRED ON)
-set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+# main build by .ci/sanitize.sh as CMAKE_PROJECT_INCLUDE. Also the project's
+# C++ settings, with line tables for the reports.
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE RelWithDebInfo)
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../engine/cmake/cxx_settings.cmake)
 add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 add_link_options(-fsanitize=address,undefined)
 get_filename_component(ORV_REPO ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)

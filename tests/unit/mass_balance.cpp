@@ -30,7 +30,7 @@ std::vector<double> net_outflow(const Model &model, const Results &r, std::size_
 
 TEST_CASE("every step of a run balances water at each node and over the network") {
   const Model model = read_inp(ORV_TOWN);
-  const HydraulicRun run = simulate_hydraulics(model);
+  const SimulationRun run = simulate_hydraulics(model);
   REQUIRE(run.status == kHydOk);
   const Results &r = run.results;
   REQUIRE(r.step_count() > 24);
