@@ -8,13 +8,19 @@
 #include <string_view>
 
 #include "orvelle_sim.h"
+#include "scratch.hpp"
 
 namespace fuzz {
 
 inline int command(std::string_view line) { return CmdExec(line.data(), static_cast<orv_len>(line.size())); }
 
+// Opens the engine once, in the scratch folder: a file command that gets
+// through (a generated SAVE, say) writes there.
 inline void open_engine() {
-  static const bool opened = VBOpenMelisto() > 0;
+  static const bool opened = [] {
+    std::filesystem::current_path(scratch_folder());
+    return VBOpenMelisto() > 0;
+  }();
   if (!opened) std::abort();
 }
 

@@ -29,7 +29,8 @@ else
   echo "clang is not available: the targets only replay their seed corpora" >&2
 fi
 
-build=build/fuzz
+# Absolute paths: the targets work in a scratch folder of their own.
+build=$PWD/build/fuzz
 configure() {
   cmake -S tests/fuzz -B "$build" -G Ninja "$@" -DPython_EXECUTABLE="$(command -v python)" >/dev/null &&
     cmake --build "$build" -j2 >"$build.log" 2>&1
@@ -37,7 +38,7 @@ configure() {
 if ! configure "${compilers[@]}"; then
   tail -n 30 "$build.log" >&2
   echo "clang cannot build the targets: they only replay their seed corpora, built by the default compiler" >&2
-  build=build/fuzz-replay
+  build=$PWD/build/fuzz-replay
   configure
 fi
 
@@ -51,7 +52,7 @@ for target in "${targets[@]}"; do
   echo "fuzz_$target: $seconds s"
   "$build/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -max_len=8192 \
     -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
-    "$corpus" "tests/fuzz/corpus/$target" >"$build/$target.log" 2>&1 || {
+    "$corpus" "$PWD/tests/fuzz/corpus/$target" >"$build/$target.log" 2>&1 || {
     tail -n 60 "$build/$target.log"
     echo "fuzz_$target failed: its input is in $build/findings/" >&2
     exit 1
