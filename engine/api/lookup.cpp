@@ -244,10 +244,10 @@ int GetDistLink(const char *sid, const double *xp, const double *yp, double *d, 
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) fail(Status::BadArgument, "point not finite");
     if (!has_geometry(m, link))
       fail(Status::NotAvailable, "branch '" + m.links[link].id + "' has no coordinates");
-    const Projection pr = project(polyline(m, link), p);
-    put(d, pr.distance);
-    put(s1, pr.from_start);
-    put(s2, pr.to_end);
+    const planar::PolylineFoot foot = planar::nearest_on_polyline(p, polyline(m, link), planar::exact_foot);
+    put(d, foot.distance);
+    put(s1, foot.from_start);
+    put(s2, foot.to_end);
   });
   put(status, result);
   return result;
