@@ -58,7 +58,37 @@ void prepare_pump(const Model &m, const Link &link, LinkData &d) {
   }
 }
 
+double volume_at_head(const Model &m, const TankData &t, double head) {
+  if (t.volume_curve != kNone) {
+    const Curve &c = m.curves[t.volume_curve];
+    return interpolate(c.x, c.y, head - m.nodes[t.node].elevation);
+  }
+  return t.vmin + (head - t.hmin) * t.area;
+}
+
 }  // namespace
+
+TankData tank_data(const Model &m, const Tank &t) {
+  TankData d{t.node, t.reservoir};
+  d.head_pattern = t.head_pattern;
+  if (t.reservoir) return d;
+  const double el = m.nodes[t.node].elevation;
+  d.area = units::circle_area(t.diameter);
+  d.hmin = el + t.min_level;
+  d.hmax = el + t.max_level;
+  d.volume_curve = t.volume_curve;
+  d.overflow = t.overflow;
+  if (t.volume_curve != kNone) {
+    const Curve &c = m.curves[t.volume_curve];
+    d.vmin = interpolate(c.x, c.y, t.min_level);
+    if (t.max_level > t.min_level)
+      d.area = (interpolate(c.x, c.y, t.max_level) - d.vmin) / (t.max_level - t.min_level);
+  } else {
+    d.vmin = t.min_volume > 0 ? t.min_volume : d.area * t.min_level;
+  }
+  d.vmax = volume_at_head(m, d, d.hmax);
+  return d;
+}
 
 Net prepare(const Model &m) {
   Net net;
@@ -77,30 +107,8 @@ Net prepare(const Model &m) {
       net.demands.push_back({static_cast<int>(i), dm.pattern == kNone ? m.options.default_pattern : dm.pattern,
                              dm.base});
   }
-  net.tanks.resize(m.tanks.size());
-  for (std::size_t i = 0; i < m.tanks.size(); ++i) {
-    const Tank &t = m.tanks[i];
-    TankData &d = net.tanks[i];
-    d.node = t.node;
-    d.reservoir = t.reservoir;
-    d.head_pattern = t.head_pattern;
-    if (t.reservoir) continue;
-    const double el = m.nodes[t.node].elevation;
-    d.area = units::circle_area(t.diameter);
-    d.hmin = el + t.min_level;
-    d.hmax = el + t.max_level;
-    d.volume_curve = t.volume_curve;
-    d.overflow = t.overflow;
-    if (t.volume_curve != kNone) {
-      const Curve &c = m.curves[t.volume_curve];
-      d.vmin = interpolate(c.x, c.y, t.min_level);
-      if (t.max_level > t.min_level)
-        d.area = (interpolate(c.x, c.y, t.max_level) - d.vmin) / (t.max_level - t.min_level);
-    } else {
-      d.vmin = t.min_volume > 0 ? t.min_volume : d.area * t.min_level;
-    }
-    d.vmax = tank_volume(net, d, d.hmax);
-  }
+  net.tanks.reserve(m.tanks.size());
+  for (const Tank &t : m.tanks) net.tanks.push_back(tank_data(m, t));
   net.links.resize(m.links.size());
   const Options &o = m.options;
   for (std::size_t k = 0; k < m.links.size(); ++k) {
@@ -142,11 +150,7 @@ Net prepare(const Model &m) {
 }
 
 double tank_volume(const Net &net, const TankData &t, double head) {
-  if (t.volume_curve != kNone) {
-    const Curve &c = net.model->curves[t.volume_curve];
-    return interpolate(c.x, c.y, head - net.nodes[t.node].elevation);
-  }
-  return t.vmin + (head - t.hmin) * t.area;
+  return volume_at_head(*net.model, t, head);
 }
 
 double tank_head(const Net &net, const TankData &t, double volume) {

@@ -93,6 +93,9 @@ struct State {
 // Builds the fixed hydraulic data of a model (pipe resistances, pump curves...).
 Net prepare(const Model &m);
 
+// A tank's levels and volumes as heads and m3, without the rest of the network.
+TankData tank_data(const Model &m, const Tank &t);
+
 // Tank helpers.
 double tank_volume(const Net &net, const TankData &t, double head);
 double tank_head(const Net &net, const TankData &t, double volume);

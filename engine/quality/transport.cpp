@@ -43,13 +43,12 @@ Transport::Transport(const Model &model, Conventions conventions)
     else volumeless_.push_back(static_cast<int>(k));
   }
 
-  const hyd::Net net = hyd::prepare(model);
   mixing_.resize(nt_);
   for (std::size_t t = 0; t < nt_; ++t) {
     const Tank &tank = model.tanks[t];
     mixing_[t].model = tank.mixing;
     mixing_[t].tolerance = tolerance_;
-    const double vmax = t < net.tanks.size() ? net.tanks[t].vmax : 0.0;
+    const double vmax = hyd::tank_data(model, tank).vmax;
     mixing_[t].mixing_volume = std::clamp(tank.mix_fraction, 0.0, 1.0) * vmax;
     mixing_[t].capacity = vmax;
   }
