@@ -74,7 +74,7 @@ std::vector<NamedCount> zones(const Session &e, const AnalysisState &, ElementTy
 std::vector<NamedCount> tags(const Session &e, const AnalysisState &, ElementType t) {
   const Model &m = e.model();
   Counts c;
-  if (t == ElementType::Branch) {
+  if (t == ElementType::Link) {
     for (const Link &l : m.links)
       if (!l.tag.empty()) ++c[l.tag];
   } else {
@@ -105,7 +105,7 @@ std::vector<NamedCount> diameters(const Session &e, const AnalysisState &, Eleme
 std::vector<NamedCount> kinds(const Session &e, const AnalysisState &, ElementType t) {
   const Model &m = e.model();
   Counts c;
-  if (t == ElementType::Branch)
+  if (t == ElementType::Link)
     for (const Link &l : m.links) ++c[kind_name(l.kind)];
   else if (t == ElementType::Node)
     for (const Node &n : m.nodes) ++c[kind_name(n.kind)];

@@ -1,13 +1,13 @@
 // Singular head losses (SHL): a catalogue of named fittings (bends, tees,
-// meters...) and their attachments to branches.
+// meters...) and their attachments to links.
 //
 // An entry has a loss coefficient K (dimensionless, head loss K v^2 / 2g at the
 // velocity v of its reference diameter), a reference diameter (display
-// diameter units; 0 = the diameter of the branch it is attached to) and a
-// comment. Attaching an entry n times to a branch of diameter D adds to the
-// branch's minor-loss coefficient
+// diameter units; 0 = the diameter of the link it is attached to) and a
+// comment. Attaching an entry n times to a link of diameter D adds to the
+// link's minor-loss coefficient
 //     n K (D / Dref)^4        (n K when Dref is 0),
-// the coefficient that gives the same head loss at the branch's own velocity.
+// the coefficient that gives the same head loss at the link's own velocity.
 // The addition is made in the model at once, so the next simulation, reads of
 // the K attribute and saved files include it; removing the attachment takes
 // away exactly what it added (never below zero).
@@ -24,7 +24,7 @@ namespace orv::analysis {
 struct ShlEntry {
   std::string id;  // compared case-insensitively
   double coefficient = 0.0;
-  double reference_diameter = 0.0;  // m, 0 = the branch's diameter
+  double reference_diameter = 0.0;  // m, 0 = the link's diameter
   std::string comment;
 };
 
@@ -52,16 +52,16 @@ class ShlAttachments {
  public:
   const std::vector<ShlAttachment> &all() const { return items_; }
   void clear() { items_.clear(); }
-  // Number of branches an entry is attached to.
+  // Number of links an entry is attached to.
   int count_of(std::string_view entry) const;
 
-  // Each throws Failure and changes nothing when the branch cannot take the
+  // Each throws Failure and changes nothing when the link cannot take the
   // entry (not a pipe or valve, no diameter), the entry is unknown, the count
   // is not positive, the entry is already attached (attach) or not attached
   // (modify, remove).
   void attach(Model &m, const ShlCatalogue &c, int link, std::string_view entry, int count);
   void modify(Model &m, const ShlCatalogue &c, int link, std::string_view entry, int count);
-  // An empty entry removes every attachment of the branch.
+  // An empty entry removes every attachment of the link.
   void remove(Model &m, int link, std::string_view entry);
   // Recomputes the attachments of an entry whose parameters changed.
   void refresh(Model &m, const ShlCatalogue &c, std::string_view entry);

@@ -98,7 +98,7 @@ int change_attachment(const char *sid, const char *shlid, const int *shl, orv_le
     std::string entry;
     shl_text(shlid, lshlid, "SHL identifier", entry);
     Model &m = default_session().edit_model();
-    const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
+    const int link = element_by_id(m, ElementType::Link, need_text(sid, lsid, "branch identifier"));
     AnalysisState s = state();
     (s.model.attachments.*Change)(m, s.shl, link, entry, shl_count(shl));
   });
@@ -328,7 +328,7 @@ int cShearStr(const char *sid, const float *v, float *s, float *ds) {
     const float velocity = need(v, "velocity");
     if (!std::isfinite(velocity)) fail(Status::BadArgument, "the velocity is not a number");
     const Model &m = default_session().model();
-    const int link = element_by_id(m, ElementType::Branch, *id);
+    const int link = element_by_id(m, ElementType::Link, *id);
     const double factor = display_unit(m, Quantity::Velocity).factor;  // SI -> display
     const auto w = analysis::wall_shear(m, link, std::fabs(velocity) / factor,
                                         analysis::water_density(m, state().density));
@@ -379,7 +379,7 @@ int cClearSHL(const char *sid, const char *shlid, orv_len lsid, orv_len lshlid) 
   return guarded_status([&] {
     const std::string entry(need_text(shlid, lshlid, "SHL identifier"));
     Model &m = default_session().edit_model();
-    const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "branch identifier"));
+    const int link = element_by_id(m, ElementType::Link, need_text(sid, lsid, "branch identifier"));
     state().model.attachments.remove(m, link, entry);
   });
 }

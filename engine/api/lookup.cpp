@@ -97,7 +97,7 @@ float NodeValbyID(const char *sid, const char *sattr, orv_len lsid, orv_len lsat
 }
 
 float LinkValbyID(const char *sid, const char *sattr, orv_len lsid, orv_len lsattr) {
-  return value_by_id(ElementType::Branch, sid, sattr, lsid, lsattr);
+  return value_by_id(ElementType::Link, sid, sattr, lsid, lsattr);
 }
 
 float TankValbyID(const char *sid, const char *sattr, orv_len lsid, orv_len lsattr) {
@@ -130,7 +130,7 @@ int GetNodeAttr(const int *num, const int16_t *iattr, float *value) {
 }
 
 int GetLinkAttr(const int *num, const int16_t *iattr, float *value) {
-  return value_by_number(ElementType::Branch, num, iattr, value);
+  return value_by_number(ElementType::Link, num, iattr, value);
 }
 
 int GetTankAttr(const int *num, const int16_t *iattr, float *value) {
@@ -182,7 +182,7 @@ int cGetLinkNodes(const int *iarc, int *ni, int *nf) {
   put(nf, 0);
   return guarded_status([&] {
     const Model &m = default_session().model();
-    const Link &l = m.links[element_by_number(m, ElementType::Branch, need(iarc, "branch number"))];
+    const Link &l = m.links[element_by_number(m, ElementType::Link, need(iarc, "branch number"))];
     put(ni, l.from + 1);
     put(nf, l.to + 1);
   });
@@ -209,7 +209,7 @@ float GetUnitCoef(const char *attr, orv_len lattr) {
 }
 
 int SetBranchAttr(const int *index, const int16_t *iattr, const float *val) {
-  return set_by_number(ElementType::Branch, index, iattr, val);
+  return set_by_number(ElementType::Link, index, iattr, val);
 }
 
 int SetNodeAttr(const int *index, const int16_t *iattr, const float *val) {
@@ -239,7 +239,7 @@ int GetDistLink(const char *sid, const double *xp, const double *yp, double *d, 
                 double *s2, int *status, orv_len lsid) {
   const int result = guarded_status([&] {
     const Model &m = default_session().model();
-    const int link = element_by_id(m, ElementType::Branch, need_text(sid, lsid, "identifier"));
+    const int link = element_by_id(m, ElementType::Link, need_text(sid, lsid, "identifier"));
     const Point p{need(xp, "x"), need(yp, "y")};
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) fail(Status::BadArgument, "point not finite");
     if (!has_geometry(m, link))

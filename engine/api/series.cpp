@@ -21,16 +21,16 @@ double interval_of(const float *interval) {
 
 // A pump or valve by identifier.
 int device_by_id(const Model &m, std::string_view id) {
-  const int link = element_by_id(m, ElementType::Branch, id);
+  const int link = element_by_id(m, ElementType::Link, id);
   const LinkKind k = m.links[link].kind;
   if (k != LinkKind::Pump && !is_valve(k))
     fail(Status::UnknownName, "branch '" + std::string(id) + "' is not a pump or a valve");
   return link;
 }
 
-// A device attribute: a branch result attribute, the status when blank.
+// A device attribute: a link result attribute, the status when blank.
 const AttributeDef &device_attribute(std::string_view symbol) {
-  const AttributeDef &def = attribute_for(symbol.empty() ? "S" : symbol, ElementType::Branch);
+  const AttributeDef &def = attribute_for(symbol.empty() ? "S" : symbol, ElementType::Link);
   if (!def.needs_results)
     fail(Status::UnknownAttribute, "'" + std::string(def.symbol) + "' is not a device result");
   return def;
@@ -163,7 +163,7 @@ int TSDevice(const char *sid, const char *code_text, const int *nbval, const flo
     const Model &m = e.model();
     const int link = device_by_id(m, need_text(sid, lsid, "identifier"));
     const AttributeDef &def = device_attribute(need_text(code_text, lcode, "attribute"));
-    const std::vector<float> values = element_series(e, def, ElementType::Branch, link);
+    const std::vector<float> values = element_series(e, def, ElementType::Link, link);
     const int n = deliver_series(e.results().times(), values, interval_of(interval), room, vec_tim, vec_val);
     put(mode, m.links[link].kind == LinkKind::Pump ? 1 : 2);
     return n;
@@ -191,7 +191,7 @@ int GetNextSimErrDevice(char *item, int *typelt, int *lnitem, orv_len litem) {
     if (pos >= unstable.size()) fail(Status::UnknownName, "no more unstable devices");
     const int link = unstable[pos++];
     put(lnitem, text_out(item, litem, e.model().links[static_cast<std::size_t>(link)].id));
-    put(typelt, static_cast<int>(ElementType::Branch));
+    put(typelt, static_cast<int>(ElementType::Link));
   });
 }
 

@@ -1,4 +1,4 @@
-// Whole-network vectors and branch geometry.
+// Whole-network vectors and link geometry.
 #include <algorithm>
 
 #include "api/boundary.hpp"
@@ -16,8 +16,8 @@ void copy_out(T *out, const std::vector<S> &values, int n) {
   for (int k = 0; k < n; ++k) out[k] = static_cast<T>(values[static_cast<std::size_t>(k)]);
 }
 
-int branch_by_id(const Model &m, const char *sid, orv_len lsid) {
-  return element_by_id(m, ElementType::Branch, need_text(sid, lsid, "identifier"));
+int link_by_id(const Model &m, const char *sid, orv_len lsid) {
+  return element_by_id(m, ElementType::Link, need_text(sid, lsid, "identifier"));
 }
 
 void need_geometry(const Model &m, int link) {
@@ -25,16 +25,16 @@ void need_geometry(const Model &m, int link) {
     fail(Status::NotAvailable, "branch '" + m.links[link].id + "' has no coordinates");
 }
 
-// Points of a branch with, in the third array, the elevation (or, when
-// `distance_in_z`, the distance along the branch) and in the fourth the
-// attribute value: a branch attribute is the same at every point, a node
+// Points of a link with, in the third array, the elevation (or, when
+// `distance_in_z`, the distance along the link) and in the fourth the
+// attribute value: a link attribute is the same at every point, a node
 // attribute goes linearly from the start node's value to the end node's.
-int branch_points(const char *sid, const char *attr, const int *nbval, double *xb, double *yb,
+int link_points(const char *sid, const char *attr, const int *nbval, double *xb, double *yb,
                   float *zb, float *vb, orv_len lsid, orv_len lattr, bool distance_in_z) {
   return guarded_count([&] {
     const Session &e = default_session();
     const Model &m = e.model();
-    const int link = branch_by_id(m, sid, lsid);
+    const int link = link_by_id(m, sid, lsid);
     const int room = need_room(nbval, {xb, yb, zb, vb});
     const std::string_view symbol = need_text(attr, lattr, "attribute");
     need_geometry(m, link);
@@ -43,7 +43,7 @@ int branch_points(const char *sid, const char *attr, const int *nbval, double *x
     if (!symbol.empty()) {
       const AttributeDef *def = find_attribute(symbol);
       if (def && def->target == Target::Link) {
-        v_from = v_to = current_value(e, *def, ElementType::Branch, link);
+        v_from = v_to = current_value(e, *def, ElementType::Link, link);
       } else {
         const AttributeDef &node_def = attribute_for(symbol, ElementType::Node);
         v_from = current_value(e, node_def, ElementType::Node, l.from);
@@ -105,7 +105,7 @@ int cGetAllMinMax(const int *typelt, const char *attr, const int *nbval, float *
 int GetNbCoudes(const int *index) {
   return guarded_count([&] {
     const Model &m = default_session().model();
-    const int link = element_by_number(m, ElementType::Branch, need(index, "branch number"));
+    const int link = element_by_number(m, ElementType::Link, need(index, "branch number"));
     // Callers keep the low 16 bits: a count that does not fit is refused.
     const std::size_t bends = m.links[link].vertices.size();
     if (bends > 32765) fail(Status::NotAvailable, "too many bends to report");
@@ -115,18 +115,18 @@ int GetNbCoudes(const int *index) {
 
 int LinkXYZV(const char *sid, const char *attr, const int *nbval, double *xb, double *yb, float *zb,
              float *vb, orv_len lsid, orv_len lattr) {
-  return branch_points(sid, attr, nbval, xb, yb, zb, vb, lsid, lattr, false);
+  return link_points(sid, attr, nbval, xb, yb, zb, vb, lsid, lattr, false);
 }
 
 int LinkXYZDV(const char *sid, const char *attr, const int *nbval, double *xb, double *yb,
               float *zb, float *vb, orv_len lsid, orv_len lattr) {
-  return branch_points(sid, attr, nbval, xb, yb, zb, vb, lsid, lattr, true);
+  return link_points(sid, attr, nbval, xb, yb, zb, vb, lsid, lattr, true);
 }
 
 int LinkBBox(const char *sid, double *xmin, double *xmax, double *ymin, double *ymax, orv_len lsid) {
   return guarded_status([&] {
     const Model &m = default_session().model();
-    const int link = branch_by_id(m, sid, lsid);
+    const int link = link_by_id(m, sid, lsid);
     need_geometry(m, link);
     const Box b = bounding_box(polyline(m, link));
     put(xmin, b.xmin);

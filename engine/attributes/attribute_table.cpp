@@ -30,7 +30,7 @@ void set_base_demand(Model &m, int i, double v) {
   }
 }
 
-// Head difference from the start node to the end node of a branch.
+// Head difference from the start node to the end node of a link.
 double head_drop(const Model &m, R r, std::size_t step, int i) {
   const Link &l = m.links[i];
   return r->value(NodeAttr::Head, step, l.from) - r->value(NodeAttr::Head, step, l.to);
@@ -68,7 +68,7 @@ const auto table = std::to_array<AttributeDef>({
      nullptr},
     {"C", "water quality", Target::Node, Quantity::Quality, NodeAttr::Quality, {}, {}, nullptr, true,
      nullptr},
-    // Branches (pipes, pumps, valves).
+    // Links (pipes, pumps, valves).
     {"L", "length", Target::Link, Quantity::Length, {}, {}, {},
      [](const Model &m, R, std::size_t, int i) { return m.links[i].length; }, false,
      [](Model &m, int i, double v) { m.links[i].length = v; }, Bound::Positive},
@@ -144,7 +144,7 @@ int attribute_index(const AttributeDef &def) { return static_cast<int>(&def - ta
 bool applies_to(const AttributeDef &def, ElementType type) {
   switch (def.target) {
     case Target::Node: return type == ElementType::Node || type == ElementType::Tank;
-    case Target::Link: return type == ElementType::Branch;
+    case Target::Link: return type == ElementType::Link;
     case Target::Tank: return type == ElementType::Tank;
   }
   return false;

@@ -52,8 +52,8 @@ const AttributeDef *attribute_at(int index);
 int attribute_index(const AttributeDef &def);
 
 // Whether the attribute can be read for an element of the type: node
-// attributes for nodes and tanks (a tank is a node), branch attributes for
-// branches, tank attributes for tanks.
+// attributes for nodes and tanks (a tank is a node), link attributes for
+// links, tank attributes for tanks.
 bool applies_to(const AttributeDef &def, ElementType type);
 
 }  // namespace orv

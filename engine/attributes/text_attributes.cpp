@@ -6,7 +6,7 @@ namespace orv {
 namespace {
 
 // Element types a text attribute applies to.
-constexpr unsigned kBranch = 1u << 1, kNode = 1u << 2, kTank = 1u << 3;
+constexpr unsigned kLink = 1u << 1, kNode = 1u << 2, kTank = 1u << 3;
 
 unsigned bit(ElementType t) { return 1u << static_cast<int>(t); }
 
@@ -23,7 +23,7 @@ int node_of(const Model &m, ElementType t, int element) {
 }
 
 std::string kind_name(const Model &m, ElementType t, int element) {
-  if (t == ElementType::Branch) {
+  if (t == ElementType::Link) {
     static const char *names[] = {"PIPE", "CVPIPE", "PUMP", "PRV", "PSV", "PBV", "FCV", "TCV", "GPV"};
     return names[static_cast<int>(m.links[element].kind)];
   }
@@ -32,35 +32,35 @@ std::string kind_name(const Model &m, ElementType t, int element) {
 }
 
 const auto table = std::to_array<TextAttribute>({
-    {"ID", "identifier", kBranch | kNode | kTank,
+    {"ID", "identifier", kLink | kNode | kTank,
      [](const Session &e, ElementType t, int i) { return element_id(e.model(), t, i); }},
     {"TYPE", "kind: JUNCTION, RESERVOIR, TANK, PIPE, CVPIPE, PUMP, PRV, PSV, PBV, FCV, TCV, GPV",
-     kBranch | kNode | kTank,
+     kLink | kNode | kTank,
      [](const Session &e, ElementType t, int i) { return kind_name(e.model(), t, i); }},
-    {"NI", "identifier of the start node", kBranch,
+    {"NI", "identifier of the start node", kLink,
      [](const Session &e, ElementType, int i) {
        const Model &m = e.model();
        return m.nodes[m.links[i].from].id;
      }},
-    {"NF", "identifier of the end node", kBranch,
+    {"NF", "identifier of the end node", kLink,
      [](const Session &e, ElementType, int i) {
        const Model &m = e.model();
        return m.nodes[m.links[i].to].id;
      }},
-    {"STATUS", "initial status: OPEN, CLOSED or ACTIVE", kBranch,
+    {"STATUS", "initial status: OPEN, CLOSED or ACTIVE", kLink,
      [](const Session &e, ElementType, int i) {
        static const char *names[] = {"OPEN", "CLOSED", "ACTIVE"};
        return std::string(names[static_cast<int>(e.model().links[i].initial_status)]);
      }},
-    {"TAG", "tag", kBranch | kNode | kTank,
+    {"TAG", "tag", kLink | kNode | kTank,
      [](const Session &e, ElementType t, int i) {
        const Model &m = e.model();
-       return t == ElementType::Branch ? m.links[i].tag : m.nodes[node_of(m, t, i)].tag;
+       return t == ElementType::Link ? m.links[i].tag : m.nodes[node_of(m, t, i)].tag;
      }},
-    {"COMMENT", "comment of the element's line", kBranch | kNode | kTank,
+    {"COMMENT", "comment of the element's line", kLink | kNode | kTank,
      [](const Session &e, ElementType t, int i) {
        const Model &m = e.model();
-       return t == ElementType::Branch ? m.links[i].comment : m.nodes[node_of(m, t, i)].comment;
+       return t == ElementType::Link ? m.links[i].comment : m.nodes[node_of(m, t, i)].comment;
      }},
     {"CODES", "demand codes of the node, comma-separated", kNode | kTank,
      [](const Session &e, ElementType t, int i) {

@@ -1,7 +1,7 @@
 // Calibration of a model against measured series.
 //
 // Parameters are factors on model data, one per group: the roughness of the
-// pipes of a group (by material, i.e. branch tag, or by branch selection) and
+// pipes of a group (by material, i.e. link tag, or by link selection) and
 // the base demands of the nodes of a zone. A factor multiplies the model's
 // value of every member, and lies between 0.1 and 10. Levenberg-Marquardt
 // (levenberg_marquardt.hpp, on the logarithms of the factors) minimises the
@@ -26,7 +26,7 @@ struct ParameterGroup {
   std::vector<int> members;  // pipe indices (Roughness) or node indices (Demand)
 };
 
-// One group per branch tag among the pipes; untagged pipes form one more group.
+// One group per link tag among the pipes; untagged pipes form one more group.
 std::vector<ParameterGroup> roughness_by_material(const Model &m);
 
 // Multiplies the members' data by the factors (one per group).

@@ -16,7 +16,7 @@ bool is_keyword(const std::string &w) {
 ParameterGroup selection_group(const Session &e, const Model &m, const std::string &name) {
   const auto it = e.selections().find(upper(name));
   if (it == e.selections().end()) throw Failure(Status::UnknownName, "unknown selection '" + name + "'");
-  if (it->second.type != ElementType::Branch)
+  if (it->second.type != ElementType::Link)
     throw Failure(Status::BadArgument, "selection '" + name + "' is not a branch selection");
   ParameterGroup g{ParameterGroup::Kind::Roughness, name, {}};
   for (int i : it->second.members)

@@ -8,8 +8,8 @@ namespace orv::commands {
 ElementType element_type_word(Arguments &a) {
   static const std::array<std::pair<std::string_view, ElementType>, 8> words{{
       {"NODE", ElementType::Node}, {"NODES", ElementType::Node},
-      {"BRANCH", ElementType::Branch}, {"BRANCHES", ElementType::Branch},
-      {"LINK", ElementType::Branch}, {"LINKS", ElementType::Branch},
+      {"BRANCH", ElementType::Link}, {"BRANCHES", ElementType::Link},
+      {"LINK", ElementType::Link}, {"LINKS", ElementType::Link},
       {"TANK", ElementType::Tank}, {"TANKS", ElementType::Tank},
   }};
   const std::string w = a.upper_word("element type");

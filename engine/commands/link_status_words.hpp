@@ -1,4 +1,4 @@
-// The initial status of a branch set by command: SET BRANCH <id> STATUS
+// The initial status of a link set by command: SET BRANCH <id> STATUS
 // OPEN | CLOSED | ACTIVE, with the meaning of a line of the STATUS section.
 #pragma once
 

@@ -14,7 +14,7 @@ void cmd_set(Session &e, Arguments &a) {
   const ElementType type = element_type_word(a);
   const std::string id = a.word("element identifier");
   const std::string symbol = a.word("attribute");
-  if (type == ElementType::Branch && upper(symbol) == "STATUS") {
+  if (type == ElementType::Link && upper(symbol) == "STATUS") {
     const std::string status = a.word("status");
     a.finish();
     Model &m = e.edit_model();

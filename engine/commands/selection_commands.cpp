@@ -95,7 +95,7 @@ void cmd_zone(Session &e, Arguments &a) {
     auto it = e.selections().find(sel);
     if (it == e.selections().end())
       throw Failure(Status::UnknownName, "ZONE: unknown selection '" + sel + "'");
-    if (it->second.type == ElementType::Branch)
+    if (it->second.type == ElementType::Link)
       throw Failure(Status::CommandError, "ZONE: selection '" + sel + "' holds branches");
     for (int i : it->second.members)
       nodes.push_back(it->second.type == ElementType::Tank ? tank_node(m, i) : i);

@@ -34,7 +34,7 @@ std::vector<std::string> fields(const std::string &line) {
 std::optional<ElementType> type_word(const std::string &w) {
   const std::string u = upper(w);
   if (u == "NODE" || u == "2") return ElementType::Node;
-  if (u == "BRANCH" || u == "LINK" || u == "1") return ElementType::Branch;
+  if (u == "BRANCH" || u == "LINK" || u == "1") return ElementType::Link;
   if (u == "TANK" || u == "3") return ElementType::Tank;
   return std::nullopt;
 }

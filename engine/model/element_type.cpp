@@ -9,7 +9,7 @@ std::optional<ElementType> element_type(int code) {
 
 const char *element_type_name(ElementType t) {
   switch (t) {
-    case ElementType::Branch: return "branch";
+    case ElementType::Link: return "branch";
     case ElementType::Node: return "node";
     case ElementType::Tank: return "tank";
   }
@@ -18,7 +18,7 @@ const char *element_type_name(ElementType t) {
 
 int element_count(const Model &m, ElementType t) {
   switch (t) {
-    case ElementType::Branch: return static_cast<int>(m.links.size());
+    case ElementType::Link: return static_cast<int>(m.links.size());
     case ElementType::Node: return static_cast<int>(m.nodes.size());
     case ElementType::Tank: return static_cast<int>(m.tanks.size());
   }
@@ -27,7 +27,7 @@ int element_count(const Model &m, ElementType t) {
 
 int find_element(const Model &m, ElementType t, const std::string &id) {
   switch (t) {
-    case ElementType::Branch: return m.find_link(id);
+    case ElementType::Link: return m.find_link(id);
     case ElementType::Node: return m.find_node(id);
     case ElementType::Tank: {
       const int node = m.find_node(id);
@@ -39,7 +39,7 @@ int find_element(const Model &m, ElementType t, const std::string &id) {
 
 const std::string &element_id(const Model &m, ElementType t, int index) {
   switch (t) {
-    case ElementType::Branch: return m.links[index].id;
+    case ElementType::Link: return m.links[index].id;
     case ElementType::Node: return m.nodes[index].id;
     case ElementType::Tank: return m.nodes[m.tanks[index].node].id;
   }

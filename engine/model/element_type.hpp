@@ -8,7 +8,7 @@
 
 namespace orv {
 
-enum class ElementType : int { Branch = 1, Node = 2, Tank = 3 };
+enum class ElementType : int { Link = 1, Node = 2, Tank = 3 };
 
 // The element type of a C type code, or nullopt for an unknown code.
 std::optional<ElementType> element_type(int code);

@@ -1,4 +1,4 @@
-// Plane geometry of branches: the polyline from the start node through the
+// Plane geometry of links: the polyline from the start node through the
 // bends (vertices) to the end node, in the coordinate units of the model.
 #pragma once
 
@@ -11,7 +11,7 @@ namespace orv {
 
 using planar::Point;
 
-// Whether both end nodes of a branch have coordinates.
+// Whether both end nodes of a link have coordinates.
 bool has_geometry(const Model &m, int link);
 // Start node, bends, end node.
 std::vector<Point> polyline(const Model &m, int link);

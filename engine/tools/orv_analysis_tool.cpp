@@ -5,11 +5,11 @@
 //   quantiles <type> <attr> <levels> <numbers>
 //   squantiles <selection> <attr> <levels>
 //   duration <type> <attr> <op> <threshold> <numbers>
-//   shear <branch id> <velocity>             stress and derivative
+//   shear <link id> <velocity>               stress and derivative
 //   density <temperatures> <densities>       (a lone "-" clears the table)
 //   nodecodes <node id> | codes <0|1> | table <name> <type>
-//   shlentry <id> <K> <reference diameter> | shl attach|modify <branch> <entry> <n>
-//   shl remove <branch> <entry|->
+//   shlentry <id> <K> <reference diameter> | shl attach|modify <link> <entry> <n>
+//   shl remove <link> <entry|->
 //   get <type> <id> <attr>                   current value in display units
 //   series <type> <id> <attr>                simulated series as hours:value pairs
 //   ms <type> <id> <attr> <interval>         measured series as t:v pairs
@@ -83,7 +83,7 @@ void answer(std::istringstream &in, Session &e) {
     in >> id >> v;
     const Model &m = e.model();
     const double f = display_unit(m, Quantity::Velocity).factor;
-    const auto w = analysis::wall_shear(m, element_by_id(m, ElementType::Branch, id), v / f,
+    const auto w = analysis::wall_shear(m, element_by_id(m, ElementType::Link, id), v / f,
                                         analysis::water_density(m, s.density));
     out << ' ' << w.stress << ' ' << w.derivative / f;
   } else if (verb == "density") {
@@ -120,7 +120,7 @@ void answer(std::istringstream &in, Session &e) {
     int n = 0;
     in >> what >> link >> entry >> n;
     Model &m = e.edit_model();
-    const int l = element_by_id(m, ElementType::Branch, link);
+    const int l = element_by_id(m, ElementType::Link, link);
     if (what == "attach") s.model.attachments.attach(m, s.shl, l, entry, n);
     else if (what == "modify") s.model.attachments.modify(m, s.shl, l, entry, n);
     else s.model.attachments.remove(m, l, entry == "-" ? "" : entry);
