@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "commands/arguments.hpp"
+#include "model/time_span.hpp"
 #include "model/units.hpp"
 
 namespace orv::commands {
@@ -20,29 +20,7 @@ int days_in_month(int y, int m) {
 
 std::optional<double> parse_duration(const std::vector<std::string> &words, bool clock) {
   if (words.empty() || words.size() > 2) return std::nullopt;
-  auto hours = parse_hms(words[0]);
-  if (!hours) return std::nullopt;
-  double seconds = *hours * 3600.0;
-  if (words.size() == 2) {
-    const std::string unit = upper(words[1]);
-    if (clock && (unit == "AM" || unit == "PM")) {
-      if (*hours >= 13.0 || *hours < 1.0) return std::nullopt;
-      double h = std::fmod(*hours, 12.0);  // 12 AM is midnight, 12 PM is noon
-      seconds = (h + (unit == "PM" ? 12.0 : 0.0)) * 3600.0;
-    } else if (unit == "SEC" || unit == "SECONDS" || unit == "S") {
-      seconds = *hours;
-    } else if (unit == "MIN" || unit == "MINUTES" || unit == "M") {
-      seconds = *hours * 60.0;
-    } else if (unit == "HOUR" || unit == "HOURS" || unit == "H") {
-      seconds = *hours * 3600.0;
-    } else if (unit == "DAY" || unit == "DAYS" || unit == "D") {
-      seconds = *hours * units::kSecondsPerDay;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!std::isfinite(seconds) || seconds < 0) return std::nullopt;
-  return seconds;
+  return parse_typed_seconds(words[0], words.size() == 2 ? words[1] : std::string(), clock);
 }
 
 std::optional<CalendarDate> parse_date(const std::string &word) {

@@ -9,9 +9,8 @@
 
 namespace orv::commands {
 
-// A time span in seconds from its words: "H", "H.h", "H:MM" or "H:MM:SS",
-// optionally followed by a unit (SEC, MIN, HOUR(S), DAY(S); hours by default)
-// or, for clock times, AM/PM. Nullopt when malformed or negative.
+// A time span in seconds from its words: a time and an optional unit word, as
+// typed text is read (model/time_span.hpp). Nullopt when malformed.
 std::optional<double> parse_duration(const std::vector<std::string> &words, bool clock = false);
 
 // "YYYY-MM-DD" (a real calendar date between years 1 and 9999).

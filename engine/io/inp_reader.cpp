@@ -26,6 +26,7 @@
 #include <tuple>
 
 #include "io/inp_text.hpp"
+#include "model/time_span.hpp"
 #include "model/units.hpp"
 
 namespace orv {
@@ -479,8 +480,8 @@ class Reader {
   double time_value(const Line &l, const std::string &key) {
     const std::size_t n = l.tokens.size() - 1;
     std::optional<double> h = parse_number(l.tokens[n]);
-    if (!h) h = inp::parse_hours(l.tokens[n], "");
-    if (!h && n >= 2) h = inp::parse_hours(l.tokens[n - 1], l.tokens[n]);
+    if (!h) h = parse_file_hours(l.tokens[n], "");
+    if (!h && n >= 2) h = parse_file_hours(l.tokens[n - 1], l.tokens[n]);
     if (!h) fail("invalid time value for " + key + ": " + l.tokens[n]);
     if (*h < 0) fail("negative time value for " + key + ": " + l.tokens[n]);
     return std::floor(3600.0 * *h + 0.5);
@@ -1187,7 +1188,7 @@ class Reader {
       const std::string &k4 = l.tokens[4];
       if (match(k4, "TIME") || match(k4, "CLOCKTIME")) {
         c.type = match(k4, "TIME") ? Control::Type::Timer : Control::Type::TimeOfDay;
-        auto h = inp::parse_hours(l.tokens[5], n >= 7 ? l.tokens[6] : "");
+        auto h = parse_file_hours(l.tokens[5], n >= 7 ? l.tokens[6] : "");
         if (!h || *h < 0) fail("invalid control time " + l.tokens[5]);
         // Whole seconds by truncation, as the reference engine counts them.
         c.time = std::floor(3600.0 * *h);
@@ -1323,7 +1324,7 @@ class Reader {
       }
     if (!found) fail("unknown rule relation " + l.tokens[ri]);
     if (p.variable == P::Variable::Time || p.variable == P::Variable::ClockTime) {
-      auto h = inp::parse_hours(l.tokens[ri + 1], n > ri + 2 ? l.tokens[ri + 2] : "");
+      auto h = parse_file_hours(l.tokens[ri + 1], n > ri + 2 ? l.tokens[ri + 2] : "");
       if (!h || *h < 0) fail("invalid rule time " + l.tokens[ri + 1]);
       p.value = *h * 3600.0;
       return p;

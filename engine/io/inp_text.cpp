@@ -60,53 +60,6 @@ bool is_keyword(std::string_view token, std::string_view keyword, std::size_t mi
   return keyword.substr(0, t.size()) == t;
 }
 
-std::optional<double> parse_hours(const std::string &time, const std::string &unit) {
-  // Fields separated by ':' (empty ones skipped); up to four are read and the
-  // fourth is not used, as the format's engines have always done.
-  double y[3] = {0, 0, 0};
-  int n = 0;
-  std::size_t start = 0;
-  while (n < 4 && start <= time.size()) {
-    std::size_t colon = time.find(':', start);
-    if (colon == std::string::npos) colon = time.size();
-    if (colon > start) {
-      auto v = parse_number(std::string_view(time).substr(start, colon - start));
-      if (!v) return std::nullopt;
-      if (n < 3) y[n] = *v;
-      ++n;
-    }
-    start = colon + 1;
-  }
-  if (n == 0) return std::nullopt;
-  if (n == 1 && !unit.empty()) {
-    if (match(unit, "SEC")) return y[0] / 3600.0;
-    if (match(unit, "MIN")) return y[0] / 60.0;
-    if (match(unit, "HOU")) return y[0];
-    if (match(unit, "DAY")) return y[0] * 24.0;
-  }
-  double h = n > 1 ? y[0] + y[1] / 60.0 + y[2] / 3600.0 : y[0];
-  if (unit.empty()) return h;
-  if (match(unit, "AM")) {
-    if (h >= 13.0) return std::nullopt;
-    return h >= 12.0 ? h - 12.0 : h;
-  }
-  if (match(unit, "PM")) {
-    if (h >= 13.0) return std::nullopt;
-    return h >= 12.0 ? h : h + 12.0;
-  }
-  return std::nullopt;
-}
-
-std::optional<double> parse_duration(const std::string &value, const std::string &unit) {
-  auto h = parse_hours(value, unit);
-  if (!h || *h < 0) return std::nullopt;
-  return std::floor(3600.0 * *h + 0.5);
-}
-
-std::optional<double> parse_clocktime(const std::string &value, const std::string &ampm) {
-  return parse_duration(value, ampm);
-}
-
 std::string format_duration(double seconds) {
   long long s = std::llround(seconds);
   char buf[64];

@@ -1,4 +1,4 @@
-// Lexical helpers of the INP format: tokens, keywords, numbers, times.
+// Lexical helpers of the INP format: tokens, keywords, written numbers and times.
 #pragma once
 
 #include <optional>
@@ -29,16 +29,6 @@ bool match(std::string_view token, std::string_view key);
 // Case-insensitive keyword comparison; `keyword` is upper-case. Matches when
 // the token starts with the first `min_len` letters of it (0 = whole word).
 bool is_keyword(std::string_view token, std::string_view keyword, std::size_t min_len = 0);
-
-// Hours from a time field and an optional unit field, as the format reads
-// times: "h", "h:mm", "h:mm:ss" (a fourth field is ignored), a decimal number
-// followed by SEC, MIN, HOURS or DAYS (any word starting so), or either form
-// followed by AM or PM (12 AM is midnight). Nothing when malformed.
-std::optional<double> parse_hours(const std::string &time, const std::string &unit);
-
-// Seconds, rounded to whole seconds, or nothing when malformed or negative.
-std::optional<double> parse_duration(const std::string &value, const std::string &unit);
-std::optional<double> parse_clocktime(const std::string &value, const std::string &ampm);
 
 // "h:mm:ss" form of a duration.
 std::string format_duration(double seconds);

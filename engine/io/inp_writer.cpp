@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "io/inp_text.hpp"
+#include "model/time_span.hpp"
 #include "model/units.hpp"
 
 namespace orv {
@@ -325,7 +326,7 @@ class Writer {
     const auto space = text.find(' ');
     const std::string value = text.substr(0, space), unit = space == std::string::npos ? "" : text.substr(space + 1);
     auto back = [](const std::string &v, const std::string &u) {
-      auto h = inp::parse_hours(v, u);
+      auto h = parse_file_hours(v, u);
       return h ? std::floor(3600.0 * *h) : -1.0;
     };
     if (back(value, unit) == seconds) return text;

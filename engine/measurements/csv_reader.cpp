@@ -8,6 +8,7 @@
 
 #include "attributes/values.hpp"
 #include "commands/arguments.hpp"
+#include "model/time_span.hpp"
 
 namespace orv::measurements {
 namespace {
@@ -39,11 +40,6 @@ std::optional<ElementType> type_word(const std::string &w) {
   return std::nullopt;
 }
 
-// Hours from a number or h:mm[:ss].
-std::optional<double> hours_of(const std::string &w) {
-  return w.find(':') == std::string::npos ? parse_number(w) : parse_hms(w);
-}
-
 // Checks one line; returns the reason it is wrong, or empty.
 std::string read_line(const std::vector<std::string> &f, const Model &m,
                       std::map<SeriesKey, MeasuredSeries> &out,
@@ -59,7 +55,7 @@ std::string read_line(const std::vector<std::string> &f, const Model &m,
   if (!def || !applies_to(*def, *type))
     return "'" + f[2] + "' is not an attribute of a " + element_type_name(*type);
   if (!def->needs_results) return "'" + f[2] + "' is not a simulated attribute";
-  const auto hours = hours_of(f[3]);
+  const auto hours = parse_typed_hours(f[3]);
   if (!hours || *hours < 0) return "malformed time '" + f[3] + "'";
   const auto value = parse_number(f[4]);
   if (!value) return "malformed value '" + f[4] + "'";

@@ -22,18 +22,4 @@ std::optional<double> parse_number(std::string_view text) {
   return v;
 }
 
-std::optional<double> parse_hms(std::string_view text) {
-  double total = 0.0, scale = 1.0;
-  for (int part = 0; part < 3; ++part) {
-    const std::size_t colon = text.find(':');
-    const auto v = parse_number(text.substr(0, colon));
-    if (!v || *v < 0 || (part > 0 && *v >= 60)) return std::nullopt;
-    total += *v * scale;
-    scale /= 60.0;
-    if (colon == std::string_view::npos) return total;
-    text.remove_prefix(colon + 1);
-  }
-  return std::nullopt;  // more than two colons
-}
-
 }  // namespace orv

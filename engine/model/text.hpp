@@ -16,8 +16,4 @@ std::string upper(std::string_view s);
 // sign; nothing for any other text (blanks included).
 std::optional<double> parse_number(std::string_view text);
 
-// Hours of "H", "H:MM" or "H:MM:SS" (each field a number, minutes and seconds
-// below 60); nothing when malformed or negative.
-std::optional<double> parse_hms(std::string_view text);
-
 }  // namespace orv
