@@ -7,7 +7,7 @@ docs/entry_points.md.
 from __future__ import annotations
 
 import re
-from typing import Optional
+from typing import List, Optional, Tuple
 
 
 class OrvsimError(Exception):
@@ -26,13 +26,16 @@ class OrvsimError(Exception):
 class InputError(OrvsimError):
     """A model file that cannot be read or written (status 6), or that the
     reader rejects (status 8). `.path` is the file, `.line` the line number
-    of the rejected line (None when the message names none)."""
+    of the first rejected line (None when the message names none), and
+    `.problems` every rejected line as (line number, reason) pairs in file
+    order, the first being `.line` (empty when the message names no line)."""
 
     def __init__(self, message: str, status: int = 8, path: Optional[str] = None,
-                 line: Optional[int] = None):
+                 line: Optional[int] = None, problems: Optional[List[Tuple[int, str]]] = None):
         super().__init__(message, status)
         self.path = path
         self.line = line
+        self.problems = problems or []
 
 
 class UnknownElementError(OrvsimError, KeyError):
@@ -93,9 +96,14 @@ def error_for(status: int, message: str, path: Optional[str] = None) -> OrvsimEr
     """The exception for an engine failure; input errors get their file and line."""
     cls = _BY_STATUS.get(status, OrvsimError)
     if cls is InputError:
-        line = None
+        line, problems = None, []
         found = _FILE_LINE.match(message)
         if found and status == 8:
             path, line = path or found["path"], int(found["line"])
-        return InputError(message, status, path, line)
+            # The reader lists every bad line, one a line of the message.
+            for text in message.splitlines():
+                each = _FILE_LINE.match(text)
+                if each:
+                    problems.append((int(each["line"]), text[each.end():]))
+        return InputError(message, status, path, line, problems)
     return cls(message, status)

@@ -101,10 +101,9 @@ void load_model(Session &e, const std::string &file) {
   try {
     model = read_inp(path.string());
   } catch (const InputError &err) {
-    // The file's own name is enough beside the line: messages stay short.
-    throw Failure(Status::InputError, path.filename().string() +
-                                          (err.line() > 0 ? ":" + std::to_string(err.line()) : "") +
-                                          ": " + err.reason());
+    // Every bad line, the first one first; the file's own name is enough
+    // beside the line: messages stay short.
+    throw Failure(Status::InputError, InputError::listing(path.filename().string(), err.problems()));
   }
   e.install_model(std::move(model), path.string());
 }

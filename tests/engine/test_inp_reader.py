@@ -380,3 +380,52 @@ def test_saving_keeps_element_order(dump_tool, tmp_path):
 
     assert ids(path) == [["J1", "J2", "T1", "R1"], ["PU1", "V1", "P1", "PU2", "P2"]]
     assert ids(saved) == ids(path)
+
+
+def test_every_bad_line_is_reported_in_file_order(dump_tool, tmp_path):
+    # Bad lines in sections read at different stages: [OPTIONS] is read
+    # first, yet its line comes last in the file.
+    text = edit("JUNCTIONS", " J9  abc")
+    text = edit("PIPES", " P9  J1  J2  -100  100  100", text)
+    text = edit("CONTROLS", " LINK P2 OPEN AT TIME soon", text)
+    text = edit("OPTIONS", " UNITS  FURLONGS", text)
+    res, saved = load(dump_tool, tmp_path, text)
+    assert res.returncode == 1 and saved is None
+    expected = [(line_of(text, "J9  abc"), "invalid number for elevation"),
+                (line_of(text, "P9  J1"), "negative length"),
+                (line_of(text, "soon"), "invalid control time"),
+                (line_of(text, "FURLONGS"), "unknown flow units")]
+    reported = res.stderr.strip().splitlines()
+    assert len(reported) == len(expected)
+    for got, (line, reason) in zip(reported, expected):
+        assert got.startswith(f"{tmp_path / 'net.inp'}:{line}: ") and reason in got
+    # Each line's report is the one it gives alone.
+    alone, _ = load(dump_tool, tmp_path, edit("OPTIONS", " UNITS  FURLONGS"))
+    assert alone.stderr.strip().split(": ", 1)[1] == reported[-1].split(": ", 1)[1]
+
+
+@pytest.mark.parametrize(
+    "section, lines, fragment",
+    [
+        # A bad definition is reported; the lines using what it defined are not.
+        ("TANKS", " T9  1  9  0  5  10  0\n[PIPES]\n P9  J1  T9  100  100  100\n[STATUS]\n P9  CLOSED", "T9  1  9"),
+        ("PIPES", " P9  J1  J2  100  0  100\n[STATUS]\n P9  CLOSED\n[CONTROLS]\n LINK P9 OPEN AT TIME 2", "P9  J1"),
+        ("PATTERNS", " PX\n[JUNCTIONS]\n J9  5  1  PX", " PX"),
+        ("CURVES", " CX  1\n[PUMPS]\n PU1  R1  J2  HEAD  CX", "CX  1"),
+        ("RULES", "RULE R1 EXTRA\nIF TANK T1 LEVEL > 3\nTHEN LINK P2 STATUS IS OPEN", "RULE R1 EXTRA"),
+        # The only reservoir is bad: no second report that the network has none.
+        (None, "[RESERVOIRS]\n R1  x\n[JUNCTIONS]\n J1  1\n J2  2\n[PIPES]\n P1  J1  J2  10  10  10\n", "R1  x"),
+    ],
+)
+def test_consequences_of_a_bad_line_are_not_reported_again(dump_tool, tmp_path, section, lines, fragment):
+    text = edit(section, lines) if section else lines
+    res, _ = load(dump_tool, tmp_path, text)
+    assert res.returncode == 1 and len(res.stderr.strip().splitlines()) == 1, res.stderr
+    assert f"net.inp:{line_of(text, fragment)}: " in res.stderr
+
+
+def test_a_file_of_garbage_lists_a_bounded_number_of_lines(dump_tool, tmp_path):
+    res, _ = load(dump_tool, tmp_path, "[JUNCTIONS]\n" + "".join(f" J{i}  x\n" for i in range(250)))
+    lines = res.stderr.strip().splitlines()
+    assert res.returncode == 1 and len(lines) == 101 and lines[-1] == "... 150 more bad lines"
+    assert lines[0].endswith("net.inp:2: invalid number for elevation: x")

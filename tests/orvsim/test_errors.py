@@ -37,6 +37,18 @@ def test_rejected_and_missing_files_carry_path_and_line(tmp_path):
     assert str(deep) in str(caught.value) and caught.value.line is None and caught.value.status == 6
 
 
+def test_a_rejected_file_lists_every_bad_line(tmp_path):
+    bad = write(tmp_path / "bad.inp", "[JUNCTIONS]\n J1 10\n J2 x\n[RESERVOIRS]\n R1 50\n"
+                                      "[PIPES]\n P1 J1 J9 100 200 100\n P2 R1 J1 100 200 100\n"
+                                      "[OPTIONS]\n UNITS FURLONGS\n[END]\n")
+    with pytest.raises(orvsim.InputError) as caught:
+        orvsim.Network(bad)
+    e = caught.value
+    assert e.line == 3 and e.problems == [(3, "invalid number for elevation: x"), (7, "unknown node J9"),
+                                          (10, "unknown flow units FURLONGS")]
+    assert str(e).splitlines()[0] == "bad.inp:3: invalid number for elevation: x"
+
+
 def test_unknown_ids_are_key_errors(town, town_result):
     with pytest.raises(KeyError, match="unknown link 'P99'"):
         town.set("P99", roughness=100)
