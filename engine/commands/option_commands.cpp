@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cctype>
 #include <functional>
+#include <span>
 
 #include "commands/command_table.hpp"
 #include "commands/time_text.hpp"
+#include "io/option_table.hpp"
 #include "model/units.hpp"
 
 namespace orv::commands {
@@ -17,108 +20,45 @@ using Apply = std::function<void(Model &)>;
 // Reads the value words of an option; returns what applies it.
 using Parse = Apply (*)(const Model &, Arguments &);
 
+// Counts typed in commands are whole numbers up to this.
+constexpr double kLargestTypedCount = 1e6;
+
 struct NamedSetting {
   std::string_view name;  // words separated by '_' in the dictionary
-  Parse parse;
+  Parse parse;            // nullptr for a numeric option of the option table
 };
 
-double positive(Arguments &a, const char *what) {
-  const double v = a.number(what);
-  if (v <= 0) a.error(std::string(what) + " must be positive");
-  return v;
-}
-
-double non_negative(Arguments &a, const char *what) {
-  const double v = a.number(what);
-  if (v < 0) a.error(std::string(what) + " must not be negative");
-  return v;
-}
-
-template <class E, std::size_t N>
-E choice(Arguments &a, const char *what, const std::array<std::pair<std::string_view, E>, N> &items) {
+// The index of the word among `names` (upper-case).
+std::size_t choice(Arguments &a, const char *what, std::span<const std::string_view> names) {
   const std::string w = a.upper_word(what);
-  for (const auto &[name, value] : items)
-    if (name == w) return value;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (names[i] == w) return i;
   a.error("unknown " + std::string(what) + " '" + w + "'");
 }
 
-const std::array<std::pair<std::string_view, FlowUnits>, 11> flow_unit_names{{
-    {"CFS", FlowUnits::CFS}, {"GPM", FlowUnits::GPM}, {"MGD", FlowUnits::MGD},
-    {"IMGD", FlowUnits::IMGD}, {"AFD", FlowUnits::AFD}, {"LPS", FlowUnits::LPS},
-    {"LPM", FlowUnits::LPM}, {"MLD", FlowUnits::MLD}, {"CMH", FlowUnits::CMH},
-    {"CMD", FlowUnits::CMD}, {"CMS", FlowUnits::CMS},
-}};
-const std::array<std::pair<std::string_view, HeadlossFormula>, 3> headloss_names{{
-    {"H-W", HeadlossFormula::HazenWilliams},
-    {"D-W", HeadlossFormula::DarcyWeisbach},
-    {"C-M", HeadlossFormula::ChezyManning},
-}};
-const std::array<std::pair<std::string_view, DemandModel>, 2> demand_model_names{{
-    {"DDA", DemandModel::DemandDriven}, {"PDA", DemandModel::PressureDriven}}};
-
-const auto options = std::to_array<NamedSetting>({
+// Options choosing among words, before and after the numeric ones of the
+// option table in the dictionary.
+const auto word_options_first = std::to_array<NamedSetting>({
     {"UNITS",
      [](const Model &, Arguments &a) -> Apply {
-       const FlowUnits u = choice(a, "flow unit", flow_unit_names);
+       std::vector<std::string_view> names;
+       for (const units::FlowUnitName &f : units::flow_unit_names()) names.push_back(f.name);
+       const FlowUnits u = units::flow_unit_names()[choice(a, "flow unit", names)].units;
        return [u](Model &m) { m.options.flow_units = u; };
      }},
     {"HEADLOSS",
      [](const Model &, Arguments &a) -> Apply {
-       const HeadlossFormula f = choice(a, "head-loss formula", headloss_names);
+       const auto f = static_cast<HeadlossFormula>(choice(a, "head-loss formula", headloss_names()));
        return [f](Model &m) { m.options.headloss = f; };
      }},
     {"DEMAND_MODEL",
      [](const Model &, Arguments &a) -> Apply {
-       const DemandModel d = choice(a, "demand model", demand_model_names);
+       const auto d = static_cast<DemandModel>(choice(a, "demand model", demand_model_names()));
        return [d](Model &m) { m.options.demand_model = d; };
      }},
-    {"TRIALS",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = positive(a, "trials");
-       if (v != std::floor(v) || v > 1e6) a.error("trials must be a whole number up to 1000000");
-       return [v](Model &m) { m.options.trials = static_cast<int>(v); };
-     }},
-    {"ACCURACY",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = positive(a, "accuracy");
-       return [v](Model &m) { m.options.accuracy = v; };
-     }},
-    {"SPECIFIC_GRAVITY",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = positive(a, "specific gravity");
-       return [v](Model &m) { m.options.specific_gravity = v; };
-     }},
-    {"VISCOSITY",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = positive(a, "viscosity");
-       return [v](Model &m) { m.options.viscosity = v; };
-     }},
-    {"DEMAND_MULTIPLIER",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = non_negative(a, "demand multiplier");
-       return [v](Model &m) { m.options.demand_multiplier = v; };
-     }},
-    {"EMITTER_EXPONENT",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = positive(a, "emitter exponent");
-       return [v](Model &m) { m.options.emitter_exponent = v; };
-     }},
-    {"PRESSURE_EXPONENT",
-     [](const Model &, Arguments &a) -> Apply {
-       const double v = positive(a, "pressure exponent");
-       return [v](Model &m) { m.options.pressure_exponent = v; };
-     }},
-    // Pressures in the display unit of the model.
-    {"MINIMUM_PRESSURE",
-     [](const Model &m, Arguments &a) -> Apply {
-       const double v = non_negative(a, "minimum pressure") / units::pressure(m);
-       return [v](Model &m) { m.options.minimum_pressure = v; };
-     }},
-    {"REQUIRED_PRESSURE",
-     [](const Model &m, Arguments &a) -> Apply {
-       const double v = positive(a, "required pressure") / units::pressure(m);
-       return [v](Model &m) { m.options.required_pressure = v; };
-     }},
+});
+
+const auto word_options_last = std::to_array<NamedSetting>({
     {"PATTERN",
      [](const Model &m, Arguments &a) -> Apply {
        const std::string id = a.word("pattern id");
@@ -136,8 +76,9 @@ const auto options = std::to_array<NamedSetting>({
        if (w == "CONTINUE") {
          extra = 0;
          if (!a.done()) {
-           const double v = non_negative(a, "extra trials");
-           if (v != std::floor(v) || v > 1e6) a.error("extra trials must be a whole number");
+           const double v = a.number("extra trials");
+           if (v < 0) a.error("extra trials must not be negative");
+           if (v != std::floor(v) || v > kLargestTypedCount) a.error("extra trials must be a whole number");
            extra = static_cast<int>(v);
          }
        } else if (w != "STOP") {
@@ -146,6 +87,49 @@ const auto options = std::to_array<NamedSetting>({
        return [extra](Model &m) { m.options.unbalanced_continue = extra; };
      }},
 });
+
+// "DEMAND_MULTIPLIER" -> "demand multiplier", for messages.
+std::string spoken(std::string_view name) {
+  std::string out(name);
+  for (char &c : out) c = c == '_' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// A numeric option of the option table, in display units, checked as the
+// table says; a pressure keeps the required one above the minimum one, as
+// files must.
+Apply numeric_option(const NumericOption &option, const Model &m, Arguments &a) {
+  const std::string what = spoken(option.name);
+  const double v = a.number(what.c_str());
+  const OptionRange range = range_of(option, false);
+  if (!in_range(range, v)) a.error(what + (range == OptionRange::Positive ? " must be positive" : " must not be negative"));
+  if (option.count && (v != std::floor(v) || v > kLargestTypedCount))
+    a.error(what + " must be a whole number up to " + std::to_string(static_cast<long>(kLargestTypedCount)));
+  // Display values compared, as in files; a little slack for their round trip through SI.
+  constexpr double kSlack = 1e-9;
+  const double pressure = to_si(OptionUnit::Pressure, m);
+  const double minimum = m.options.minimum_pressure / pressure, required = m.options.required_pressure / pressure;
+  if ((option.real == &Options::minimum_pressure && required - v < kMinPressureDifference - kSlack) ||
+      (option.real == &Options::required_pressure && v - minimum < kMinPressureDifference - kSlack))
+    a.error(std::string(kPressureDifferenceReason));
+  const double si = v * to_si(option.unit, m);
+  return [&option, si](Model &model) { set_option(model.options, option, si); };
+}
+
+// Every option in dictionary order: the word options and the numeric ones
+// of the option table that commands set.
+std::vector<NamedSetting> all_options() {
+  std::vector<NamedSetting> out(word_options_first.begin(), word_options_first.end());
+  for (const NumericOption &o : numeric_options())
+    if (!o.name.empty()) out.push_back({o.name, nullptr});
+  out.insert(out.end(), word_options_last.begin(), word_options_last.end());
+  return out;
+}
+
+const std::vector<NamedSetting> &options() {
+  static const std::vector<NamedSetting> all = all_options();
+  return all;
+}
 
 // Time settings, in seconds.
 struct TimeSetting {
@@ -176,8 +160,9 @@ std::string underscored(std::string s) {
 
 // Finds the longest setting name spelled by the first words (joined by
 // blanks or underscores); consumes those words.
-template <class T, std::size_t N>
-const T &named(Arguments &a, const std::array<T, N> &table, const char *what) {
+template <class Table>
+const auto &named(Arguments &a, const Table &table, const char *what) {
+  using T = typename Table::value_type;
   std::vector<std::string> words = a.rest(what, 1);
   const T *best = nullptr;
   std::size_t used = 0;
@@ -197,7 +182,7 @@ const T &named(Arguments &a, const std::array<T, N> &table, const char *what) {
 
 std::vector<std::string> option_names() {
   std::vector<std::string> out;
-  for (const auto &o : options) out.emplace_back(o.name);
+  for (const auto &o : options()) out.emplace_back(o.name);
   return out;
 }
 
@@ -209,8 +194,8 @@ std::vector<std::string> time_names() {
 
 void cmd_option(Session &e, Arguments &a) {
   const Model &model = e.model();
-  const NamedSetting &option = named(a, options, "option");
-  Apply apply = option.parse(model, a);
+  const NamedSetting &option = named(a, options(), "option");
+  Apply apply = option.parse ? option.parse(model, a) : numeric_option(*typed_option(option.name), model, a);
   a.finish();
   apply(e.edit_model());
 }

@@ -7,6 +7,7 @@
 
 #include "commands/arguments.hpp"
 #include "commands/time_text.hpp"
+#include "io/option_table.hpp"
 #include "model/units.hpp"
 #include "session/version.hpp"
 
@@ -106,8 +107,7 @@ const auto variables = std::to_array<Variable>({
     {"HEADLOSS", "head-loss formula (H-W, D-W, C-M)",
      [](const Session &e) {
        if (!e.has_model()) return std::string();
-       static const char *names[] = {"H-W", "D-W", "C-M"};
-       return std::string(names[static_cast<int>(e.model().options.headloss)]);
+       return std::string(headloss_names()[static_cast<int>(e.model().options.headloss)]);
      }},
     {"DURATION", "simulation duration, hours",
      [](const Session &e) { return hours(e, &Times::duration); }},

@@ -4,15 +4,13 @@
 #include <cstdlib>
 
 #include "io/inp_sections.hpp"
+#include "io/option_table.hpp"
 #include "model/time_span.hpp"
 #include "model/units.hpp"
 
 namespace orv::inp {
 
 namespace {
-
-// The gravity option is recognised, as other keywords, by its first four letters.
-constexpr std::string_view kGravityKey = std::string_view("SPECIFIC").substr(0, 4);
 
 bool set_flow_units(Options &o, const std::string &tok) {
   // No name is the start of another, so the order of trying them does not
@@ -24,15 +22,6 @@ bool set_flow_units(Options &o, const std::string &tok) {
     }
   if (match(tok, "SI")) o.flow_units = FlowUnits::LPS;
   return match(tok, "SI");
-}
-
-bool known_value_option(const std::string &k0) {
-  static constexpr std::string_view keys[] = {"TOLER", "DIFF", "DAMPLIMIT", "FLOWCHANGE", "HEADERROR", "MINI",
-                                              "REQ", "PRESSURE", "VISC", kGravityKey, "TRIAL", "ACCU", "HTOL",
-                                              "QTOL", "RQTOL", "CHECKFREQ", "MAXCHECK", "EMIT", "DEMAND", "PREC"};
-  for (const std::string_view k : keys)
-    if (match(k0, k)) return true;
-  return false;
 }
 
 // An option choosing among words; false when the line is not one.
@@ -59,10 +48,10 @@ bool read_choice(ReadState &s, const SectionLine &sl) {
   }
   if (match(k0, "HEADL")) {
     if (n < 1) return true;
-    if (match(t1, "H-W")) o.headloss = HeadlossFormula::HazenWilliams;
-    else if (match(t1, "D-W")) o.headloss = HeadlossFormula::DarcyWeisbach;
-    else if (match(t1, "C-M")) o.headloss = HeadlossFormula::ChezyManning;
-    else s.fail("unknown headloss formula " + t1);
+    const auto names = headloss_names();
+    const auto found = std::find_if(names.begin(), names.end(), [&](std::string_view name) { return match(t1, name); });
+    if (found == names.end()) s.fail("unknown headloss formula " + t1);
+    o.headloss = static_cast<HeadlossFormula>(found - names.begin());
     return true;
   }
   if (match(k0, "HYDR")) {
@@ -114,9 +103,11 @@ bool read_choice(ReadState &s, const SectionLine &sl) {
     return true;
   }
   if (match(k0, "DEMAND") && n >= 2 && match(t1, "MODEL")) {
-    if (match(l.tokens[2], "DDA")) o.demand_model = DemandModel::DemandDriven;
-    else if (match(l.tokens[2], "PDA")) o.demand_model = DemandModel::PressureDriven;
-    else s.fail("DEMAND MODEL must be DDA or PDA");
+    const auto names = demand_model_names();
+    const auto found =
+        std::find_if(names.begin(), names.end(), [&](std::string_view name) { return match(l.tokens[2], name); });
+    if (found == names.end()) s.fail("DEMAND MODEL must be DDA or PDA");
+    o.demand_model = static_cast<DemandModel>(found - names.begin());
     return true;
   }
   if (match(k0, "BACK") && n >= 2 && match(t1, "ALLOW")) {
@@ -146,61 +137,39 @@ void read_option(ReadState &s, const SectionLine &sl) {
   Options &o = s.m.options;
   const std::string &k0 = l.tokens[0];
   const std::size_t n = l.tokens.size() - 1;
-  const bool second = match(k0, kGravityKey) || match(k0, "EMIT") || match(k0, "DEMAND") || match(k0, "MINI") ||
-                      match(k0, "REQ") || match(k0, "PRESSURE") || match(k0, "PREC");
-  const std::size_t vi = second ? 2 : 1;
+  const NumericOption *option = file_option(k0);
+  const std::size_t vi = option && option->two_words ? 2 : 1;
   if (n < vi) {
     s.warn("option " + k0 + " without a value is skipped");
     return;
   }
   const double y = s.number(l, vi, k0.c_str());
-  auto at_least_zero = [&] {
-    if (y < 0) s.fail("option " + k0 + " must not be negative");
-  };
-  double &required = s.settings.required_pressure;
-  if (match(k0, "TOLER")) { at_least_zero(); o.quality_tolerance = y; return; }
-  if (match(k0, "DIFF")) { at_least_zero(); o.diffusivity = y; return; }
-  if (match(k0, "DAMPLIMIT")) { o.damp_limit = y; return; }
-  if (match(k0, "FLOWCHANGE")) { at_least_zero(); o.flow_change = y; return; }
-  if (match(k0, "HEADERROR")) { at_least_zero(); o.head_error = y; return; }
-  if (match(k0, "MINI")) {
-    at_least_zero();
-    if (required == kMinPressureDifference) required = y + kMinPressureDifference;
-    else if (required - y < kMinPressureDifference) s.fail("required pressure must exceed the minimum pressure by 0.1");
-    o.minimum_pressure = y;
-    return;
-  }
-  if (match(k0, "REQ")) {
-    at_least_zero();
-    if (y - o.minimum_pressure < kMinPressureDifference) s.fail("required pressure must exceed the minimum pressure by 0.1");
-    required = y;
-    return;
-  }
-  if (match(k0, "PRESSURE")) { at_least_zero(); o.pressure_exponent = y; return; }
-  if (y <= 0 && known_value_option(k0)) s.fail("option " + k0 + " must be positive");
-  if (match(k0, "VISC")) o.viscosity = y;
-  else if (match(k0, kGravityKey)) o.specific_gravity = y;
-  else if (match(k0, "TRIAL")) o.trials = static_cast<int>(y);
-  else if (match(k0, "ACCU")) o.accuracy = y;
-  else if (match(k0, "HTOL") || match(k0, "QTOL") || match(k0, "RQTOL")) {
+  if (!option) s.fail("unknown option " + k0);
+  const OptionRange range = range_of(*option, true);
+  if (!in_range(range, y))
+    s.fail("option " + k0 + (range == OptionRange::Positive ? " must be positive" : " must not be negative"));
+  if (option->kept) {
     if (match(k0, "RQTOL") && y >= 1.0) s.fail("RQTOL must be below 1");
     o.kept_option_lines.push_back(sl.raw);
     s.warn("option " + k0 + " is kept but not used");
+    return;
   }
-  else if (match(k0, "CHECKFREQ")) o.check_freq = static_cast<int>(y);
-  else if (match(k0, "MAXCHECK")) o.max_check = static_cast<int>(y);
-  else if (match(k0, "EMIT")) o.emitter_exponent = y;
-  else if (match(k0, "DEMAND")) o.demand_multiplier = y;
-  else s.fail("unknown option " + k0);
+  if (!option->real && !option->count) s.fail("unknown option " + k0);
+  // Pressures stay in display units until the section is read; a minimum
+  // pressure given before the required one moves the latter's default.
+  if (option->real == &Options::minimum_pressure) {
+    if (o.required_pressure == kMinPressureDifference) o.required_pressure = y + kMinPressureDifference;
+    else if (o.required_pressure - y < kMinPressureDifference) s.fail(std::string(kPressureDifferenceReason));
+  }
+  if (option->real == &Options::required_pressure && y - o.minimum_pressure < kMinPressureDifference)
+    s.fail(std::string(kPressureDifferenceReason));
+  set_option(o, *option, y);
 }
 
 void settle_options(ReadState &s) {
-  Options &o = s.m.options;
-  o.required_pressure = s.settings.required_pressure;
-  // Pressure-dependent values are converted once the pressure unit is known.
-  const double p = s.pres_si();
-  o.minimum_pressure *= p;
-  o.required_pressure *= p;
+  // Values with units are converted once the units are known.
+  for (const NumericOption &option : numeric_options())
+    if (option.real && option.unit != OptionUnit::None) s.m.options.*option.real *= to_si(option.unit, s.m);
 }
 
 namespace {

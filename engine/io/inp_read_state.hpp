@@ -37,9 +37,6 @@ struct LineFault {
 // line is dropped without a report of its own, which would only repeat that one.
 struct Consequence {};
 
-// Least difference between the required and the minimum pressure (display units).
-inline constexpr double kMinPressureDifference = 0.1;
-
 // The reference engine's ranges "first last" of identifiers: numeric when
 // both bounds are, otherwise by comparing the identifiers as text.
 bool in_range(const std::string &id, const std::string &first, const std::string &last);
@@ -64,7 +61,6 @@ class ReadState {
     std::string default_pattern_id = "1";
     int default_pattern_line = 0;  // 0 when not given
     int trace_line = 0;
-    double required_pressure = kMinPressureDifference;
     bool quality_step = false, rule_step = false, report_step = false;
     bool leakage_warned = false;
   } settings;

@@ -152,8 +152,6 @@ void finish(ReadState &st) {
     st.warn("unknown default pattern " + o.default_pattern_id + ": demands without pattern are constant");
     st.line = 0;
   }
-  o.head_error *= st.len_si();
-  o.flow_change *= st.flow_si();
   const double emit = 1.0 / units::emitter(m);
   for (Node &n : m.nodes) n.emitter_coeff *= emit;
   if (o.quality == QualityKind::Trace) {

@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "io/inp_text.hpp"
+#include "io/option_table.hpp"
 #include "model/time_span.hpp"
 #include "model/units.hpp"
 
@@ -509,10 +510,9 @@ class Writer {
   void options() {
     header("OPTIONS");
     const Options &o = m_.options;
-    static const char *hl[] = {"H-W", "D-W", "C-M"};
     out_ << " UNITS\t" << units::flow_name(o.flow_units) << "\n";
     if (!o.pressure_units.empty()) out_ << " PRESSURE\t" << o.pressure_units << "\n";
-    out_ << " HEADLOSS\t" << hl[static_cast<int>(o.headloss)] << "\n";
+    out_ << " HEADLOSS\t" << headloss_names()[static_cast<int>(o.headloss)] << "\n";
     if (!o.hydraulics_mode.empty()) out_ << " HYDRAULICS\t" << o.hydraulics_mode << " " << id(o.hydraulics_file) << "\n";
     out_ << " SPECIFIC GRAVITY\t" << num(o.specific_gravity) << "\n VISCOSITY\t" << num(o.viscosity)
          << "\n TRIALS\t" << o.trials << "\n ACCURACY\t" << num(o.accuracy) << "\n CHECKFREQ\t" << o.check_freq
@@ -524,7 +524,7 @@ class Writer {
     // The default pattern only when it exists: a dangling one means none.
     if (o.default_pattern != kNone) out_ << " PATTERN\t" << id(o.default_pattern_id) << "\n";
     out_ << " DEMAND MULTIPLIER\t" << num(o.demand_multiplier)
-         << "\n DEMAND MODEL\t" << (o.demand_model == DemandModel::PressureDriven ? "PDA" : "DDA")
+         << "\n DEMAND MODEL\t" << demand_model_names()[static_cast<int>(o.demand_model)]
          << "\n MINIMUM PRESSURE\t" << Pres((o.minimum_pressure)) << "\n REQUIRED PRESSURE\t"
          << Pres((o.required_pressure)) << "\n PRESSURE EXPONENT\t" << num(o.pressure_exponent)
          << "\n EMITTER EXPONENT\t" << num(o.emitter_exponent) << "\n";

@@ -219,6 +219,47 @@ def test_a_rejected_model_file_keeps_the_loaded_model(town, tmp_path):
     assert town.lib.GetNbTimeSteps() > 0  # results kept too
 
 
+def test_a_rejected_model_file_reports_every_bad_line(town, tmp_path):
+    bad = write(tmp_path / "bad.inp", "[JUNCTIONS]\n J1 10\n J2 x\n[RESERVOIRS]\n R1 50\n[PIPES]\n"
+                                      " P1 J1 J9 100 200 100\n[OPTIONS]\n TRIALS 0\n[END]\n")
+    assert town.cmd(f'LOAD "{bad}"') == INPUT_ERROR
+    assert town.var("LASTERROR", 400).splitlines() == [
+        "bad.inp:3: invalid number for elevation: x", "bad.inp:7: unknown node J9",
+        "bad.inp:9: option TRIALS must be positive"]
+
+
+@pytest.mark.parametrize("name", ["TRIALS", "ACCURACY", "SPECIFIC_GRAVITY", "VISCOSITY", "DEMAND_MULTIPLIER",
+                                  "EMITTER_EXPONENT", "PRESSURE_EXPONENT", "MINIMUM_PRESSURE",
+                                  "REQUIRED_PRESSURE"])
+def test_every_option_value_typed_is_kept_by_a_saved_file(town, tmp_path, name):
+    saved = tmp_path / "saved.inp"
+    for value in ("-1", "0", "0.05", "1", "40"):
+        if town.cmd(f"OPTION {name} {value}") == 0:
+            town.ok(f'SAVE "{saved}"', f'LOAD "{saved}"')
+
+
+def test_options_refuse_what_files_refuse(town):
+    assert town.cmd("OPTION DEMAND_MULTIPLIER 0") == COMMAND_ERROR  # files refuse it too
+    assert "demand multiplier must be positive" in town.last_error()
+    assert town.cmd("OPTION MINIMUM_PRESSURE 5") == COMMAND_ERROR  # the required pressure is lower
+    assert "exceed the minimum pressure by 0.1" in town.last_error()
+    town.ok("OPTION REQUIRED_PRESSURE 30", "OPTION MINIMUM_PRESSURE 5", "OPTION TRIALS 1000000")
+    assert town.cmd("OPTION REQUIRED_PRESSURE 5.05") == COMMAND_ERROR
+    assert town.cmd("OPTION TRIALS 2.5") == COMMAND_ERROR  # files truncate; typed counts are whole
+
+
+@pytest.mark.parametrize("words, seconds", [
+    ("1:30", 5400), ("1:30 MIN", 90), ("90 S", 90), ("2 DAYS", 172800), ("0:00:01", 1),
+    ("1:75", None), ("1::30", None), ("1:2:3:4", None), ("-1", None), ("1 HOURLY", None), ("12 PM", None),
+])
+def test_typed_times_are_read_strictly(town, words, seconds):
+    # Files read these forms loosely, as the format's engines do (test_inp_reader).
+    status = town.cmd(f"TIME DURATION {words}")
+    assert (status == 0) == (seconds is not None)
+    if seconds is not None:
+        assert float(town.var("DURATION")) * 3600 == pytest.approx(seconds)
+
+
 def test_last_error_stays_readable_after_successes(town):
     assert town.cmd("OPTION TRIALS none") == COMMAND_ERROR
     message = town.last_error()
