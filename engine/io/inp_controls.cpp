@@ -10,20 +10,32 @@ namespace orv::inp {
 
 namespace {
 
-// A status word or a setting of a control or a rule action.
-std::pair<std::optional<LinkStatus>, std::optional<double>> action_value(const ReadState &s, const Link &link,
-                                                                         const std::string &tok, bool rule) {
-  if (match(tok, "OPEN")) return {LinkStatus::Open, std::nullopt};
-  if (match(tok, "CLOSED")) return {LinkStatus::Closed, std::nullopt};
-  if (rule && match(tok, "ACTIVE")) return {LinkStatus::Active, std::nullopt};
+// What a control or a rule action does to its link: a status or a setting.
+struct LinkAction {
+  int link = kNone;
+  std::optional<LinkStatus> status;
+  std::optional<double> setting;
+};
+
+// The link `id` given the status word or setting `tok`.
+LinkAction link_action(const ReadState &s, const std::string &id, const std::string &tok, bool rule) {
+  LinkAction a;
+  a.link = s.link_ref(id);
+  const Link &link = s.m.links[a.link];
+  if (link.kind == LinkKind::CVPipe) s.fail("a check valve cannot be controlled");
+  if (match(tok, "OPEN")) a.status = LinkStatus::Open;
+  else if (match(tok, "CLOSED")) a.status = LinkStatus::Closed;
+  else if (rule && match(tok, "ACTIVE")) a.status = LinkStatus::Active;
+  if (a.status) return a;
   if (link.kind == LinkKind::GPV) s.fail("a GPV cannot take a numeric setting");
   auto v = parse_number(tok);
   if (!v) s.fail("invalid link status or setting " + tok);
   if (*v < 0) s.fail("negative link setting " + tok);
   // A number given to a pipe opens (or, when 0, closes) it.
-  if (link.kind == LinkKind::Pipe) return {*v == 0 ? LinkStatus::Closed : LinkStatus::Open, std::nullopt};
-  if (link.kind == LinkKind::Pump) return {std::nullopt, *v};
-  return {std::nullopt, s.valve_setting_si(link.kind, *v)};
+  if (link.kind == LinkKind::Pipe) a.status = *v == 0 ? LinkStatus::Closed : LinkStatus::Open;
+  else if (link.kind == LinkKind::Pump) a.setting = *v;
+  else a.setting = s.valve_setting_si(link.kind, *v);
+  return a;
 }
 
 RulePremise premise(const ReadState &s, const Line &l, RulePremise::Logic logic) {
@@ -125,14 +137,12 @@ RuleAction action(const ReadState &s, const Line &l) {
   // THEN|AND|ELSE LINK|PIPE|PUMP|VALVE id STATUS|SETTING IS value; the
   // value alone tells a status from a setting.
   if (l.tokens.size() != 6) s.fail("a rule action has six fields");
-  RuleAction a;
-  a.link = s.link_ref(l.tokens[2]);
-  const Link &link = s.m.links[a.link];
-  if (link.kind == LinkKind::CVPipe) s.fail("a check valve cannot be controlled");
-  auto [st, set] = action_value(s, link, l.tokens[5], true);
-  a.status = st;
-  a.setting = set;
-  return a;
+  const LinkAction a = link_action(s, l.tokens[2], l.tokens[5], true);
+  RuleAction out;
+  out.link = a.link;
+  out.status = a.status;
+  out.setting = a.setting;
+  return out;
 }
 
 // A RULE line: starts the next rule.
@@ -160,12 +170,10 @@ void read_control(ReadState &s, const SectionLine &sl) {
     c.enabled = false;
     --n;
   }
-  c.link = s.link_ref(l.tokens[1]);
-  const Link &link = s.m.links[c.link];
-  if (link.kind == LinkKind::CVPipe) s.fail("a check valve cannot be controlled");
-  auto [st, set] = action_value(s, link, l.tokens[2], false);
-  c.status = st;
-  c.setting = set;
+  const LinkAction a = link_action(s, l.tokens[1], l.tokens[2], false);
+  c.link = a.link;
+  c.status = a.status;
+  c.setting = a.setting;
   const std::string &k4 = l.tokens[4];
   if (match(k4, "TIME") || match(k4, "CLOCKTIME")) {
     c.type = match(k4, "TIME") ? Control::Type::Timer : Control::Type::TimeOfDay;
