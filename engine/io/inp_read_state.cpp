@@ -1,6 +1,5 @@
 #include "io/inp_read_state.hpp"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,8 +30,7 @@ void ReadState::warn(const std::string &reason) {
 }
 
 void ReadState::report(const std::string &reason) {
-  const bool seen = std::any_of(problems.begin(), problems.end(), [&](const InputProblem &p) { return p.line == line; });
-  if (!seen || line == 0) problems.push_back({line, reason});
+  if (line == 0 || reported_lines_.insert(line).second) problems.push_back({line, reason});
 }
 
 double ReadState::number(const Line &l, std::size_t i, const char *what) const {

@@ -121,6 +121,9 @@ class ReadState {
   double power_si() const;
   // A valve setting given in display units.
   double valve_setting_si(LinkKind k, double v) const;
+
+ private:
+  std::set<int> reported_lines_;
 };
 
 }  // namespace orv::inp
