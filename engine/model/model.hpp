@@ -19,7 +19,8 @@ enum class LinkKind : std::uint8_t { Pipe, CVPipe, Pump, PRV, PSV, PBV, FCV, TCV
 enum class FlowUnits : std::uint8_t { CFS, GPM, MGD, IMGD, AFD, LPS, LPM, MLD, CMH, CMD, CMS };
 enum class HeadlossFormula : std::uint8_t { HazenWilliams, DarcyWeisbach, ChezyManning };
 enum class DemandModel : std::uint8_t { DemandDriven, PressureDriven };
-// Initial / fixed status of a link as given by the STATUS section or the link line.
+// A link status as input states it: initially (STATUS section, link line),
+// in control actions and in rule clauses.
 enum class LinkStatus : std::uint8_t { Open, Closed, Active };
 enum class PumpCurveKind : std::uint8_t { None, ConstantPower, HeadCurve };
 enum class CurveKind : std::uint8_t { Generic, Volume, Pump, Efficiency, Headloss };

@@ -19,7 +19,7 @@ enum class Status : int {
   CommandError = 7,      // unknown keyword or malformed command
   InputError = 8,        // model file rejected by the reader
   SimulationFailed = 9,  // the hydraulic simulation did not complete
-  NotAvailable = 10,     // feature not available in this engine version
+  NotAvailable = 10,     // feature not in this engine version, or data the model lacks
   Internal = 11,         // unexpected internal failure
 };
 
