@@ -16,55 +16,10 @@ double sign(double q) { return q < 0 ? -1.0 : 1.0; }
 
 Gradient closed_gradient(double q) { return {1.0 / kBigGradient, q}; }
 
-// Darcy-Weisbach friction factor and its derivative with respect to flow.
-void friction(double q, double d, double area, double e, double nu, double &f, double &dfdq,
-              ExpansionPoint *near = nullptr) {
-  const double re = q * d / (area * nu);
-  double dfdre;
-  darcy_friction(re, e / d, f, dfdre, near);
-  dfdq = dfdre * re / q;
-}
-
 Gradient pipe_gradient(const Net &net, const State &s, int k) {
-  const LinkData &d = net.links[k];
-  const double q = s.flow[k];
-  if (is_closed(s.status[k])) return closed_gradient(q);
-  const double aq = std::abs(q);
-  const HeadlossFormula formula = net.model->options.headloss;
-  double hloss, hgrad;
-  if (formula == HeadlossFormula::DarcyWeisbach) {
-    const double s_nu = net.viscosity * d.diameter;
-    if (aq * d.diameter / (d.area * net.viscosity) <= 2000.0) {
-      // Laminar: f = 64/Re makes the friction loss linear in flow.
-      const double r = 16.0 * std::numbers::pi * s_nu * d.r;
-      hloss = r * aq + d.km * aq * aq;
-      hgrad = r + 2.0 * d.km * aq;
-    } else {
-      double f, dfdq;
-      friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq, s.friction_near[k].data());
-      const double r1 = f * d.r + d.km;
-      hloss = r1 * aq * aq;
-      hgrad = 2.0 * r1 * aq + dfdq * d.r * aq * aq;
-    }
-  } else {
-    // Below the smallest gradient the relation turns linear, so that nearly
-    // dry pipes keep a well-conditioned matrix.
-    const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
-    hgrad = n * d.r * power_near(s.friction_near[k][0], aq, n - 1.0);
-    if (hgrad < kRQtol) {
-      hgrad = kRQtol / n;
-      hloss = hgrad * aq;
-    } else {
-      hloss = hgrad * aq / n;
-    }
-    if (d.km > 0) {
-      hloss += d.km * aq * aq;
-      hgrad += 2.0 * d.km * aq;
-    }
-  }
-  // One division: this runs for every pipe at every trial.
-  const double P = 1.0 / hgrad;
-  return {P, sign(q) * hloss * P};
+  if (is_closed(s.status[k])) return closed_gradient(s.flow[k]);
+  return open_pipe_gradient(pipe_terms(net.links[k]), net.model->options.headloss, net.viscosity, s.flow[k],
+                            s.friction_near[k].data());
 }
 
 // Head loss (negative: a gain) of an open pump, signed by the flow: pushed
@@ -165,7 +120,7 @@ double pipe_headloss(const Net &net, int k, double q) {
   if (formula == HeadlossFormula::DarcyWeisbach) {
     if (aq <= 0) return 0;
     double f, dfdq;
-    friction(aq, d.diameter, d.area, d.rough, net.viscosity, f, dfdq);
+    pipe_friction(pipe_terms(d), aq, net.viscosity, f, dfdq);
     h = (f * d.r + d.km) * aq * aq;
   } else {
     const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;

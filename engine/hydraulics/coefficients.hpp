@@ -3,12 +3,12 @@
 #pragma once
 
 #include "hydraulics/network.hpp"
+#include "hydraulics/pipe_gradient.hpp"
 
 namespace orv::hyd {
 
-struct Gradient {
-  double P, Y;
-};
+// The terms of link k's head loss (a pipe's).
+inline PipeTerms pipe_terms(const LinkData &d) { return {d.r, d.km, d.diameter, d.area, d.rough}; }
 
 // Pipes, pumps and open or closed valves (not the pinned states of active
 // PRV/PSV/FCV/PBV, handled by the assembly).

@@ -17,8 +17,8 @@ namespace orv::hyd {
 
 namespace {
 using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-// The matrix is assembled directly in fill-reducing order (computed once), in
-// upper storage: the factorisation then reads it in place, with no permuted copy.
+// The matrix is assembled directly in fill-reducing order (computed once),
+// into the factorisation's own storage: no copy, no permutation per trial.
 
 enum class Pinned : std::uint8_t { No, Prv, Psv, Fcv, Pbv };
 constexpr double kPbvConductance = 1e-2 * kBigConductance;
@@ -27,7 +27,6 @@ constexpr double kPbvConductance = 1e-2 * kBigConductance;
 struct GradientSolver::Impl {
   const Net &net;
   std::FILE *trace = nullptr;
-  SparseMatrix A;                // upper triangle of the junction matrix, in solver order
   StaticLdlt factor;
   std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
   std::vector<int> diag_pos;     // value index of each diagonal entry
@@ -35,10 +34,24 @@ struct GradientSolver::Impl {
   struct Ends { int r1, r2, d1, d2; };  // matrix rows and diagonal value indices of a link's ends
   std::vector<Ends> ends;
   std::vector<int> emitters;     // junctions with an emitter
-  Eigen::VectorXd rhs, x;
+  struct RowNode { int row, node; };
+  std::vector<RowNode> rows;     // the matrix rows, each with its node
+  std::vector<double> rhs, x;
+  // Per instant: the right-hand side before any link or emitter (demands and
+  // the outflows of dead-end trees).
+  std::vector<double> fixed_rhs;
+  // Pipes in the matrix, the bulk of every trial: compact copies of what
+  // their assembly reads.
+  struct CorePipe { int link, n1, n2, r1, r2, d1, d2, off; };
+  std::vector<CorePipe> core_pipes;
+  std::vector<PipeTerms> core_terms;
+  std::vector<int> other_links;     // pumps and valves, in network order
+  std::vector<int> active_links;    // every link outside the trees, in network order
   std::vector<Pinned> pinned;
   std::vector<int> valves;          // every valve, in network order
   std::vector<int> setting_valves;  // PRVs, PSVs and FCVs, in network order
+  std::vector<int> pressure_valve_list = pressure_valves(net);
+  std::vector<int> checked_link_list = checked_links(net);
   // Dead-end trees, outside the matrix: their pipes' flows are set from the
   // demands at each instant, their nodes' heads from their parents'.
   std::vector<TreeBranch> tree;
@@ -47,6 +60,8 @@ struct GradientSolver::Impl {
   std::vector<double> tree_loss;    // per branch: head loss of its pipe at that flow
   std::vector<double> tree_out;     // per node: what leaves it into its subtree
   bool tree_losses_current = false;
+  bool tree_flows_pending = false;  // the instant's first flow update sets the tree pipes
+  double tree_flow_sum = 0;         // sum of |flow| over the tree pipes, once set
   bool analysed = false;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
@@ -87,16 +102,22 @@ struct GradientSolver::Impl {
       const int a = order.indices()[e.row()], b = order.indices()[e.col()];
       e = Eigen::Triplet<double>(std::min(a, b), std::max(a, b), 1.0);
     }
-    A.resize(nj, nj);
+    SparseMatrix A(nj, nj);
     A.setFromTriplets(t.begin(), t.end());
     A.makeCompressed();
+    if (nj > 0) {
+      factor.analyse(nj, A.outerIndexPtr(), A.innerIndexPtr());
+      analysed = true;
+    }
     diag_pos.assign(nj, -1);
-    for (int c = 0; c < nj; ++c) diag_pos[c] = position(c, c);
+    for (int c = 0; c < nj; ++c) diag_pos[c] = factor.value_index(c, c);
     link_pos.assign(net.links.size(), -1);
     for (std::size_t k = 0; k < net.links.size(); ++k) {
       const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
-      if (a >= 0 && b >= 0) link_pos[k] = position(std::min(a, b), std::max(a, b));
+      if (a >= 0 && b >= 0) link_pos[k] = factor.value_index(std::min(a, b), std::max(a, b));
     }
+    for (std::size_t i = 0; i < net.nodes.size(); ++i)
+      if (slot[i] >= 0) rows.push_back({slot[i], static_cast<int>(i)});
     ends.resize(net.links.size());
     for (std::size_t k = 0; k < net.links.size(); ++k) {
       const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
@@ -104,25 +125,25 @@ struct GradientSolver::Impl {
     }
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
       if (slot[i] >= 0 && net.model->nodes[i].emitter_coeff > 0) emitters.push_back(static_cast<int>(i));
-    rhs.resize(nj);
+    rhs.assign(nj, 0.0);
+    fixed_rhs.assign(nj, 0.0);
+    x.assign(nj, 0.0);
     pinned.assign(net.links.size(), Pinned::No);
-    for (std::size_t k = 0; k < net.links.size(); ++k) {
-      const LinkKind kind = net.links[k].kind;
-      if (is_valve(kind)) valves.push_back(static_cast<int>(k));
-      if (kind == LinkKind::PRV || kind == LinkKind::PSV || kind == LinkKind::FCV)
-        setting_valves.push_back(static_cast<int>(k));
+    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
+      const int k = static_cast<int>(kk);
+      const LinkData &l = net.links[k];
+      if (is_valve(l.kind)) valves.push_back(k);
+      if (l.kind == LinkKind::PRV || l.kind == LinkKind::PSV || l.kind == LinkKind::FCV) setting_valves.push_back(k);
+      if (in_tree[k]) continue;
+      active_links.push_back(k);
+      if (l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe) {
+        const Ends &e = ends[k];
+        core_pipes.push_back({k, l.n1, l.n2, e.r1, e.r2, e.d1, e.d2, link_pos[k]});
+        core_terms.push_back(pipe_terms(l));
+      } else {
+        other_links.push_back(k);
+      }
     }
-    if (nj > 0) {
-      factor.analyse(nj, A.outerIndexPtr(), A.innerIndexPtr());
-      analysed = true;
-    }
-  }
-
-  int position(int row, int col) const {
-    const int *inner = A.innerIndexPtr();
-    const int *begin = inner + A.outerIndexPtr()[col], *end = inner + A.outerIndexPtr()[col + 1];
-    const int *it = std::lower_bound(begin, end, row);
-    return static_cast<int>(it - inner);
   }
 
   Pinned pin_state(const State &s, int k) const {
@@ -149,7 +170,7 @@ struct GradientSolver::Impl {
 
   // Adds a link with conductance P and flow correction Y to the system.
   void add_link(State &s, int k, double P, double Y) {
-    double *val = A.valuePtr();
+    double *val = factor.values();
     const Ends &e = ends[k];
     s.P[k] = P;
     s.Y[k] = Y;
@@ -169,20 +190,81 @@ struct GradientSolver::Impl {
     if (link_pos[k] >= 0) val[link_pos[k]] -= P;
   }
 
-  // Assembles A and rhs from the current flows and heads.
+  // The pipes in the matrix: the same relation as link_gradient's, read from
+  // compact copies, with each pipe's place in the matrix found once.
+  void add_core_pipes(State &s) {
+    double *val = factor.values();
+    const HeadlossFormula formula = net.model->options.headloss;
+    const double viscosity = net.viscosity;
+    for (std::size_t j = 0; j < core_pipes.size(); ++j) {
+      const CorePipe &c = core_pipes[j];
+      const double q = s.flow[c.link];
+      Gradient g{1.0 / kBigGradient, q};
+      if (!is_closed(s.status[c.link])) {
+        const Gradient open = open_pipe_gradient(core_terms[j], formula, viscosity, q,
+                                                 s.friction_near[c.link].data());
+        // Runaway flows in parts cut off from every source must not make the
+        // matrix singular: no pipe conducts less than a closed one.
+        if (open.P >= 1.0 / kBigGradient && std::isfinite(open.Y)) g = open;
+      }
+      s.P[c.link] = g.P;
+      s.Y[c.link] = g.Y;
+      const double through = q - g.Y;
+      if (c.r1 >= 0) {
+        val[c.d1] += g.P;
+        rhs[c.r1] -= through;
+        if (c.r2 >= 0) {
+          val[c.d2] += g.P;
+          rhs[c.r2] += through;
+          val[c.off] -= g.P;
+        } else {
+          rhs[c.r1] += g.P * s.head[c.n2];
+        }
+      } else if (c.r2 >= 0) {
+        rhs[c.r2] += g.P * s.head[c.n1];
+        val[c.d2] += g.P;
+        rhs[c.r2] += through;
+      }
+    }
+  }
+
+  // Demands and the outflows of the dead-end trees: fixed for an instant
+  // (deliveries that depend on pressure are added at each trial).
+  void set_fixed_rhs(const State &s) {
+    const bool pda = net.model->options.demand_model == DemandModel::PressureDriven;
+    for (const RowNode &rn : rows)
+      fixed_rhs[rn.row] = pda && s.demand[rn.node] > 0 ? 0.0 : -s.demand_flow[rn.node];
+    for (const TreeBranch &b : tree)
+      if (slot[b.parent] >= 0) {
+        // The pipe leaves its parent with tree_flow (or enters it, reversed).
+        const bool down = net.links[b.link].n1 == b.parent;
+        fixed_rhs[slot[b.parent]] += down ? -tree_flow[b.link] : tree_flow[b.link];
+      }
+  }
+
+  // Net inflow of each junction from demands, emitters and the links that
+  // have a head-loss relation: valves holding a setting are balanced on it.
+  void balance_junctions(State &s) const {
+    s.excess.assign(net.nodes.size(), 0.0);
+    for (std::size_t i = 0; i < net.nodes.size(); ++i)
+      if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
+    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
+      const int k = static_cast<int>(kk);
+      const LinkData &l = net.links[k];
+      if (is_valve(l.kind) && holds_setting(s, k)) continue;
+      s.excess[l.n1] -= s.flow[k];
+      s.excess[l.n2] += s.flow[k];
+    }
+  }
+
+  // Assembles the matrix and rhs from the current flows and heads.
   void assemble(State &s) {
     const Options &o = net.model->options;
-    double *val = A.valuePtr();
-    std::fill(val, val + A.nonZeros(), 0.0);
-    rhs.setZero();
-    // Net inflow of each junction from demands, emitters and the links that
-    // have a head-loss relation; valves holding a setting are balanced on it
-    // (without such valves it is not needed).
-    const bool balances = !setting_valves.empty();
-    s.excess.assign(net.nodes.size(), 0.0);
-    if (balances)
-      for (std::size_t i = 0; i < net.nodes.size(); ++i)
-        if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
+    factor.clear_values();
+    double *val = factor.values();
+    std::copy(fixed_rhs.begin(), fixed_rhs.end(), rhs.begin());
+    // Without valves holding a setting the balances are not needed.
+    if (!setting_valves.empty()) balance_junctions(s);
     for (const int i : emitters) {
       const int row = slot[i];
       const Gradient g = emitter_gradient(net.model->nodes[i].emitter_coeff, o.emitter_exponent,
@@ -190,34 +272,19 @@ struct GradientSolver::Impl {
       val[diag_pos[row]] += g.P;
       rhs[row] += -(s.emitter_flow[i] - g.Y) + g.P * net.nodes[i].elevation;
     }
-    const bool pda = o.demand_model == DemandModel::PressureDriven;
-    for (std::size_t i = 0; i < net.nodes.size(); ++i) {
-      const int row = slot[i];
-      if (row < 0) continue;
-      if (pda && s.demand[i] > 0) {
+    if (o.demand_model == DemandModel::PressureDriven)
+      for (const RowNode &rn : rows) {
+        const int i = rn.node;
+        if (!(s.demand[i] > 0)) continue;
         const Gradient g = demand_gradient(s.demand_flow[i], s.demand[i], pressure_range(),
                                            o.pressure_exponent);
-        val[diag_pos[row]] += g.P;
-        rhs[row] += -(s.demand_flow[i] - g.Y) + g.P * (net.nodes[i].elevation + o.minimum_pressure);
-      } else {
-        rhs[row] -= s.demand_flow[i];
+        val[diag_pos[rn.row]] += g.P;
+        rhs[rn.row] += -(s.demand_flow[i] - g.Y) + g.P * (net.nodes[i].elevation + o.minimum_pressure);
       }
-    }
     for (const int k : valves) pinned[k] = pin_state(s, k);
-    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
-      const int k = static_cast<int>(kk);
-      const LinkData &l = net.links[k];
-      if (is_valve(l.kind) && holds_setting(s, k)) continue;
-      if (balances) {
-        s.excess[l.n1] -= s.flow[k];
-        s.excess[l.n2] += s.flow[k];
-      }
-      if (in_tree[k]) {
-        // No conductance: the core sees the subtree as a fixed outflow, and
-        // the flow update moves the pipe straight to that flow.
-        add_link(s, k, 0.0, s.flow[k] - tree_flow[k]);
-        continue;
-      }
+    add_core_pipes(s);
+    for (const int k : other_links) {
+      if (is_valve(net.links[k].kind) && holds_setting(s, k)) continue;
       if (pinned[k] == Pinned::Pbv) {
         // Holds the head loss at the setting; a stiffness well below that of
         // pinned heads keeps round-off in head differences out of its flow.
@@ -225,8 +292,6 @@ struct GradientSolver::Impl {
         continue;
       }
       const Gradient g = link_gradient(net, s, k);
-      // Runaway flows in parts cut off from every source must not make the
-      // matrix singular: no link conducts less than a closed one.
       if (!(g.P >= 1.0 / kBigGradient) || !std::isfinite(g.Y)) add_link(s, k, 1.0 / kBigGradient, s.flow[k]);
       else add_link(s, k, g.P, g.Y);
     }
@@ -278,7 +343,7 @@ struct GradientSolver::Impl {
     const Options &o = net.model->options;
     double qsum = 0, dqsum = 0;
     max_flow_change = 0;
-    for (std::size_t k = 0; k < net.links.size(); ++k) {
+    for (const int k : active_links) {
       const LinkData &l = net.links[k];
       double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]));
       // A constant-power pump's flow must stay positive (its head is c/q): halve
@@ -294,6 +359,20 @@ struct GradientSolver::Impl {
       qsum += std::abs(s.flow[k]);
       dqsum += std::abs(dq);
     }
+    // Tree pipes move to their flows in the instant's first update (the core
+    // sees them as fixed outflows, so no later update changes them).
+    if (tree_flows_pending) {
+      tree_flow_sum = 0;
+      for (const TreeBranch &b : tree) {
+        const double dq = s.flow[b.link] - tree_flow[b.link];
+        s.flow[b.link] = tree_flow[b.link];
+        max_flow_change = std::max(max_flow_change, std::abs(dq));
+        tree_flow_sum += std::abs(tree_flow[b.link]);
+        dqsum += std::abs(dq);
+      }
+      tree_flows_pending = false;
+    }
+    qsum += tree_flow_sum;
     // Emitters, then deliveries: summed in the order the reference sums them.
     for (const int i : emitters) {
       const Gradient g = emitter_gradient(net.model->nodes[i].emitter_coeff, o.emitter_exponent,
@@ -382,7 +461,7 @@ struct GradientSolver::Impl {
   // the offending row, else -1. Pivots made slightly negative by round-off in
   // parts held only by closed links still give usable heads elsewhere.
   int factorise() {
-    const int r = factor.factorise(A.valuePtr());
+    const int r = factor.factorise();
     return r < 0 ? -1 : node_of_row(r);
   }
 
@@ -427,6 +506,7 @@ struct GradientSolver::Impl {
       tree_flow[b.link] = net.links[b.link].n1 == b.parent ? out : -out;
     }
     tree_losses_current = false;
+    tree_flows_pending = true;
   }
 
   // Heads of the tree nodes from their parents', once the pipes carry their
@@ -449,6 +529,7 @@ struct GradientSolver::Impl {
   SolveOutcome solve(State &s) {
     const Options &o = net.model->options;
     if (!tree.empty()) set_tree_flows(s);
+    set_fixed_rhs(s);
     SolveOutcome out;
     const int trials = o.trials;
     const int max_trials = trials + std::max(o.unbalanced_continue, 0);
@@ -467,11 +548,9 @@ struct GradientSolver::Impl {
         }
         x = rhs;
         factor.solve(x.data());
-        for (std::size_t i = 0; i < net.nodes.size(); ++i) {
-          const int r = slot[i];
-          if (r < 0) continue;
-          if (!std::isfinite(x[r])) { out.singular = true; return out; }
-          s.head[i] = x[r];
+        for (const RowNode &rn : rows) {
+          if (!std::isfinite(x[rn.row])) { out.singular = true; return out; }
+          s.head[rn.node] = x[rn.row];
         }
       }
       const double relerr = update_flows(s);
@@ -486,24 +565,24 @@ struct GradientSolver::Impl {
       if (o.damp_limit > 0) {
         if (relerr <= o.damp_limit) {
           s.relax = 0.6;
-          valve_change = check_pressure_valves(net, s);
+          valve_change = check_pressure_valves(net, s, pressure_valve_list);
         }
       } else {
-        valve_change = check_pressure_valves(net, s);
+        valve_change = check_pressure_valves(net, s, pressure_valve_list);
       }
       if (balanced(s, relerr)) {
         out.converged = true;
         if (iter > trials) break;  // balanced only in the extra trials: may be unstable
         before_check = s.status;
         bool change = valve_change;
-        change |= check_links(net, s);
+        change |= check_links(net, s, checked_link_list);
         change |= apply_pressure_switches(net, s);
         if (!change) break;
         out.converged = false;
         next_check = iter + o.check_freq;
       } else if (iter <= o.max_check && iter == next_check) {
         before_check = s.status;
-        check_links(net, s);
+        check_links(net, s, checked_link_list);
         next_check += o.check_freq;
       }
       if (trace) trace_changes(traced, s);

@@ -92,12 +92,33 @@ double valve_head_setting(const Net &net, const State &s, int k) {
   return net.nodes[l.n1].elevation + s.setting[k];
 }
 
-bool check_pressure_valves(const Net &net, State &s) {
-  bool changed = false;
+std::vector<int> pressure_valves(const Net &net) {
+  std::vector<int> valves;
+  for (std::size_t k = 0; k < net.links.size(); ++k)
+    if (net.links[k].kind == LinkKind::PRV || net.links[k].kind == LinkKind::PSV) valves.push_back(static_cast<int>(k));
+  return valves;
+}
+
+std::vector<int> checked_links(const Net &net) {
+  auto at_tank = [&](int node) {
+    return net.nodes[node].kind == NodeKind::Tank && !net.tanks[net.nodes[node].tank].reservoir;
+  };
+  std::vector<int> links;
   for (std::size_t k = 0; k < net.links.size(); ++k) {
     const LinkData &l = net.links[k];
-    if ((l.kind != LinkKind::PRV && l.kind != LinkKind::PSV) || missing(s.setting[k])) continue;
-    const double hset = valve_head_setting(net, s, static_cast<int>(k));
+    if (l.kind == LinkKind::CVPipe || l.kind == LinkKind::Pump || l.kind == LinkKind::FCV || at_tank(l.n1) ||
+        at_tank(l.n2))
+      links.push_back(static_cast<int>(k));
+  }
+  return links;
+}
+
+bool check_pressure_valves(const Net &net, State &s, const std::vector<int> &valves) {
+  bool changed = false;
+  for (const int k : valves) {
+    const LinkData &l = net.links[k];
+    if (missing(s.setting[k])) continue;
+    const double hset = valve_head_setting(net, s, k);
     const double h1 = s.head[l.n1], h2 = s.head[l.n2], q = s.flow[k];
     const double hml = l.km * q * q;
     const LinkState before = s.status[k];
@@ -108,10 +129,11 @@ bool check_pressure_valves(const Net &net, State &s) {
   return changed;
 }
 
-bool check_links(const Net &net, State &s) {
+// Only checked links ever hold the states these checks give (XHead,
+// TempClosed), so no other link needs a visit.
+bool check_links(const Net &net, State &s, const std::vector<int> &links) {
   bool changed = false;
-  for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
-    const int k = static_cast<int>(kk);
+  for (const int k : links) {
     const LinkData &l = net.links[k];
     const double dh = s.head[l.n1] - s.head[l.n2];
     const LinkState before = s.status[k];

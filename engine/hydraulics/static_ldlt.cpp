@@ -7,83 +7,112 @@ namespace orv::hyd {
 
 void StaticLdlt::analyse(int n, const int *col_start, const int *rows) {
   n_ = n;
-  a_start_.assign(col_start, col_start + n + 1);
-  a_rows_.assign(rows, rows + col_start[n]);
-  // Row k of L reaches every node on the elimination-tree paths from the
-  // rows of column k of the matrix up to k (up-looking, one row at a time).
+  // Elimination tree and column counts of L (up-looking over the rows of L,
+  // which are the columns of the upper pattern).
   std::vector<int> parent(n, -1), mark(n, -1), count(n, 0);
-  row_start_.assign(n + 1, 0);
-  row_cols_.clear();
+  std::vector<std::vector<int>> column_rows(n);
   for (int k = 0; k < n; ++k) {
     mark[k] = k;
-    const std::size_t first = row_cols_.size();
-    for (int p = a_start_[k]; p < a_start_[k + 1]; ++p)
-      for (int i = a_rows_[p]; i < k && mark[i] != k; i = parent[i]) {
+    for (int p = col_start[k]; p < col_start[k + 1]; ++p)
+      for (int i = rows[p]; i < k && mark[i] != k; i = parent[i]) {
         if (parent[i] < 0) parent[i] = k;
         mark[i] = k;
-        row_cols_.push_back(i);
-        ++count[i];
+        column_rows[i].push_back(k);  // k ascends: each column's rows come sorted
       }
-    // Ascending order is a topological order: L(i, j) != 0 only for j < i.
-    std::sort(row_cols_.begin() + static_cast<std::ptrdiff_t>(first), row_cols_.end());
-    row_start_[k + 1] = static_cast<int>(row_cols_.size());
   }
   l_start_.assign(n + 1, 0);
-  for (int i = 0; i < n; ++i) l_start_[i + 1] = l_start_[i] + count[i];
-  l_rows_.assign(row_cols_.size(), 0);
-  row_pos_.assign(row_cols_.size(), 0);
-  std::vector<int> next(l_start_.begin(), l_start_.end() - 1);
-  for (int k = 0; k < n; ++k)
-    for (int t = row_start_[k]; t < row_start_[k + 1]; ++t) {
-      const int pos = next[row_cols_[t]]++;
-      l_rows_[pos] = k;
-      row_pos_[t] = pos;
-    }
-  l_values_.assign(row_cols_.size(), 0.0);
-  d_.assign(n, 0.0);
-  work_.assign(n, 0.0);
+  for (int i = 0; i < n; ++i) l_start_[i + 1] = l_start_[i] + static_cast<int>(column_rows[i].size());
+  lower_ = l_start_[n];
+  l_rows_.clear();
+  l_rows_.reserve(lower_);
+  l_cols_.clear();
+  l_cols_.reserve(lower_);
+  for (int i = 0; i < n; ++i) {
+    l_rows_.insert(l_rows_.end(), column_rows[i].begin(), column_rows[i].end());
+    l_cols_.insert(l_cols_.end(), column_rows[i].size(), i);
+  }
+  // Eliminating column j subtracts l_q * d_j * l_p from entry (r_q, r_p) for
+  // every pair of its entries p <= q; that entry is in the pattern of L.
+  update_start_.assign(n + 1, 0);
+  update_target_.clear();
+  std::size_t widest = 0;
+  for (int j = 0; j < n; ++j) {
+    widest = std::max(widest, column_rows[j].size());
+    for (int p = l_start_[j]; p < l_start_[j + 1]; ++p)
+      for (int q = p; q < l_start_[j + 1]; ++q) update_target_.push_back(value_index(l_rows_[p], l_rows_[q]));
+    update_start_[j + 1] = static_cast<int>(update_target_.size());
+  }
+  work_.assign(static_cast<std::size_t>(lower_) + n, 0.0);
+  scaled_.assign(widest, 0.0);
 }
 
-int StaticLdlt::factorise(const double *values) {
-  double *y = work_.data();
-  double *lx = l_values_.data();
-  const int *lr = l_rows_.data();
-  for (int k = 0; k < n_; ++k) {
-    for (int p = a_start_[k]; p < a_start_[k + 1]; ++p) y[a_rows_[p]] += values[p];
-    double d = y[k];
-    y[k] = 0.0;
-    for (int t = row_start_[k]; t < row_start_[k + 1]; ++t) {
-      const int i = row_cols_[t];
-      const double yi = y[i];
-      y[i] = 0.0;
-      // Column i holds, before L(k, i), exactly its rows above k.
-      const int end = row_pos_[t];
-      for (int p = l_start_[i]; p < end; ++p) y[lr[p]] -= lx[p] * yi;
-      const double lki = yi / d_[i];
-      d -= lki * yi;
-      lx[end] = lki;
+int StaticLdlt::value_index(int row, int col) const {
+  if (row == col) return lower_ + row;
+  // Entry (col, row) of the lower triangle, in column `row` of L.
+  const int *begin = l_rows_.data() + l_start_[row], *end = l_rows_.data() + l_start_[row + 1];
+  return static_cast<int>(std::lower_bound(begin, end, col) - l_rows_.data());
+}
+
+void StaticLdlt::clear_values() { std::fill(work_.begin(), work_.end(), 0.0); }
+
+int StaticLdlt::factorise() {
+  double *l = work_.data();
+  double *d = l + lower_;
+  const int *target = update_target_.data();
+  for (int j = 0; j < n_; ++j) {
+    const double dj = d[j];
+    if (dj == 0.0) return j;
+    double *col = l + l_start_[j];
+    // Most columns of a network's factor hold one or two entries (chains and
+    // simple loops): those are written out, without loops.
+    switch (l_start_[j + 1] - l_start_[j]) {
+      case 0:
+        break;
+      case 1: {
+        const double w = col[0];
+        col[0] = w / dj;
+        l[target[0]] -= col[0] * w;
+        target += 1;
+        break;
+      }
+      case 2: {
+        const double w0 = col[0], w1 = col[1];
+        col[0] = w0 / dj;
+        col[1] = w1 / dj;
+        l[target[0]] -= col[0] * w0;
+        l[target[1]] -= col[1] * w0;
+        l[target[2]] -= col[1] * w1;
+        target += 3;
+        break;
+      }
+      default: {
+        const int count = l_start_[j + 1] - l_start_[j];
+        for (int c = 0; c < count; ++c) {
+          scaled_[c] = col[c];
+          col[c] /= dj;
+        }
+        for (int c = 0; c < count; ++c) {
+          const double w = scaled_[c];
+          for (int e = c; e < count; ++e) l[*target++] -= col[e] * w;
+        }
+      }
     }
-    d_[k] = d;
-    if (d == 0.0) return k;  // every entry of y is back to zero here
   }
   for (int k = 0; k < n_; ++k)
-    if (!std::isfinite(d_[k])) return k;
+    if (!std::isfinite(d[k])) return k;
   return -1;
 }
 
+// L's entries in column order are a valid order for both substitutions:
+// forward, each column is final before its entries are used; backward (in
+// reverse), each row is final before it is read.
 void StaticLdlt::solve(double *x) const {
-  const double *lx = l_values_.data();
-  const int *lr = l_rows_.data();
-  for (int j = 0; j < n_; ++j) {
-    const double xj = x[j];
-    for (int p = l_start_[j]; p < l_start_[j + 1]; ++p) x[lr[p]] -= lx[p] * xj;
-  }
-  for (int j = 0; j < n_; ++j) x[j] /= d_[j];
-  for (int j = n_ - 1; j >= 0; --j) {
-    double xj = x[j];
-    for (int p = l_start_[j]; p < l_start_[j + 1]; ++p) xj -= lx[p] * x[lr[p]];
-    x[j] = xj;
-  }
+  const double *l = work_.data();
+  const double *d = l + lower_;
+  const int *rows = l_rows_.data(), *cols = l_cols_.data();
+  for (int p = 0; p < lower_; ++p) x[rows[p]] -= l[p] * x[cols[p]];
+  for (int j = 0; j < n_; ++j) x[j] /= d[j];
+  for (int p = lower_ - 1; p >= 0; --p) x[cols[p]] -= l[p] * x[rows[p]];
 }
 
 }  // namespace orv::hyd

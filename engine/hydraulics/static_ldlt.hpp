@@ -1,7 +1,10 @@
 // LDLᵀ factorisation of a symmetric matrix whose sparsity pattern never
-// changes while its values do, as in every trial of a hydraulic run. The
-// elimination tree and the pattern of each row of L are found once; each
-// numeric factorisation is then a straight pass over precomputed indices.
+// changes while its values do, as in every trial of a hydraulic run. Matrices
+// of water networks are so sparse (L has about two entries per row) that
+// bookkeeping, not arithmetic, dominates a general factorisation; so the
+// analysis writes the whole elimination down once as a program: for each
+// column, the positions its updates land on. Each numeric factorisation then
+// runs that program over values assembled in place.
 #pragma once
 
 #include <vector>
@@ -14,21 +17,28 @@ class StaticLdlt {
   // row indices ascending within each column, diagonal included).
   void analyse(int n, const int *col_start, const int *rows);
 
-  // Factorises the matrix with these values (in the analysed pattern); returns
-  // the first row whose pivot is zero or not finite, or -1.
-  int factorise(const double *values);
+  // Where the matrix entry (row, col), row <= col, of the analysed pattern
+  // lives in values(); the matrix is assembled there.
+  int value_index(int row, int col) const;
+  double *values() { return work_.data(); }
+  void clear_values();
+
+  // Factorises the assembled values in place; returns the first row whose
+  // pivot is zero or not finite, or -1.
+  int factorise();
 
   // Solves in place with the last factorisation.
   void solve(double *x) const;
 
  private:
   int n_ = 0;
-  std::vector<int> a_start_, a_rows_;       // pattern of the matrix
-  std::vector<int> l_start_, l_rows_;       // strictly lower part of L, by columns, rows ascending
-  std::vector<int> row_start_, row_cols_;   // per row k: the columns i < k of L(k, i), ascending
-  std::vector<int> row_pos_;                // where each L(k, i) lies in its column
-  std::vector<double> l_values_, d_;
-  std::vector<double> work_;                // zero between factorisations
+  int lower_ = 0;                      // entries of the strict lower part of L (values before the diagonal)
+  std::vector<int> l_start_, l_rows_;  // strict lower part of L by columns, rows ascending
+  std::vector<int> l_cols_;            // the column of each entry
+  std::vector<int> update_start_;      // per column: its first update target
+  std::vector<int> update_target_;     // per pair (p <= q) of a column's entries: the entry it changes
+  std::vector<double> work_;           // L by columns, then the diagonal D
+  std::vector<double> scaled_;         // a column's entries before division by its pivot
 };
 
 }  // namespace orv::hyd
