@@ -50,6 +50,10 @@ struct GradientSolver::Impl {
   std::vector<Pinned> pinned;
   std::vector<int> valves;          // every valve, in network order
   std::vector<int> setting_valves;  // PRVs, PSVs and FCVs, in network order
+  struct BalancedNode { int node, first, last; };  // its links: balance_links[first, last)
+  struct Incidence { int link; bool leaves; };
+  std::vector<BalancedNode> balanced_nodes;
+  std::vector<Incidence> balance_links;
   std::vector<int> pressure_valve_list = pressure_valves(net);
   std::vector<int> checked_link_list = checked_links(net);
   // Dead-end trees, outside the matrix: their pipes' flows are set from the
@@ -144,6 +148,7 @@ struct GradientSolver::Impl {
         other_links.push_back(k);
       }
     }
+    find_balanced_nodes();
   }
 
   Pinned pin_state(const State &s, int k) const {
@@ -242,18 +247,40 @@ struct GradientSolver::Impl {
       }
   }
 
-  // Net inflow of each junction from demands, emitters and the links that
-  // have a head-loss relation: valves holding a setting are balanced on it.
+  // Net inflow from demands, emitters and the links that have a head-loss
+  // relation, at the ends of valves holding a setting (balanced on it), the
+  // only nodes where the assembly reads it; summed in network order.
   void balance_junctions(State &s) const {
-    s.excess.assign(net.nodes.size(), 0.0);
-    for (std::size_t i = 0; i < net.nodes.size(); ++i)
-      if (net.nodes[i].kind == NodeKind::Junction) s.excess[i] = -s.demand_flow[i] - s.emitter_flow[i];
-    for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
-      const int k = static_cast<int>(kk);
-      const LinkData &l = net.links[k];
-      if (is_valve(l.kind) && holds_setting(s, k)) continue;
-      s.excess[l.n1] -= s.flow[k];
-      s.excess[l.n2] += s.flow[k];
+    for (const BalancedNode &b : balanced_nodes) {
+      const bool junction = net.nodes[b.node].kind == NodeKind::Junction;
+      double excess = junction ? -s.demand_flow[b.node] - s.emitter_flow[b.node] : 0.0;
+      for (int t = b.first; t < b.last; ++t) {
+        const int k = balance_links[t].link;
+        if (is_valve(net.links[k].kind) && holds_setting(s, k)) continue;
+        if (balance_links[t].leaves) excess -= s.flow[k];
+        else excess += s.flow[k];
+      }
+      s.excess[b.node] = excess;
+    }
+  }
+
+  void find_balanced_nodes() {
+    std::vector<int> index(net.nodes.size(), -1);
+    for (const int k : setting_valves)
+      for (const int node : {net.links[k].n1, net.links[k].n2})
+        if (index[node] < 0) {
+          index[node] = static_cast<int>(balanced_nodes.size());
+          balanced_nodes.push_back({node, 0, 0});
+        }
+    std::vector<std::vector<Incidence>> incident(balanced_nodes.size());
+    for (std::size_t k = 0; k < net.links.size(); ++k) {
+      if (index[net.links[k].n1] >= 0) incident[index[net.links[k].n1]].push_back({static_cast<int>(k), true});
+      if (index[net.links[k].n2] >= 0) incident[index[net.links[k].n2]].push_back({static_cast<int>(k), false});
+    }
+    for (std::size_t b = 0; b < balanced_nodes.size(); ++b) {
+      balanced_nodes[b].first = static_cast<int>(balance_links.size());
+      balance_links.insert(balance_links.end(), incident[b].begin(), incident[b].end());
+      balanced_nodes[b].last = static_cast<int>(balance_links.size());
     }
   }
 

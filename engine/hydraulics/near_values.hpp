@@ -20,15 +20,18 @@ struct ExpansionPoint {
 
 inline constexpr double kExpansionReach = 1e-3;
 
-// x^e for x > 0.
-inline double power_near(ExpansionPoint &p, double x, double e) {
+// x^E for x > 0; the exponent is a constant of the friction law, so the
+// series' coefficients are too.
+template <double E>
+inline double power_near(ExpansionPoint &p, double x) {
   if (p.inverse_x > 0) {
     const double u = x * p.inverse_x - 1.0;
-    if (std::abs(u) < kExpansionReach)  // binomial series to u^4
-      return p.value *
-             (1.0 + e * u * (1.0 + (e - 1.0) / 2.0 * u * (1.0 + (e - 2.0) / 3.0 * u * (1.0 + (e - 3.0) / 4.0 * u))));
+    if (std::abs(u) < kExpansionReach) {  // binomial series to u^4
+      constexpr double c1 = E, c2 = c1 * (E - 1.0) / 2.0, c3 = c2 * (E - 2.0) / 3.0, c4 = c3 * (E - 3.0) / 4.0;
+      return p.value * (1.0 + u * (c1 + u * (c2 + u * (c3 + u * c4))));
+    }
   }
-  p.value = std::pow(x, e);
+  p.value = std::pow(x, E);
   p.inverse_x = x > 0 ? 1.0 / x : 0.0;
   return p.value;
 }

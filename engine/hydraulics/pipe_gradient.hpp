@@ -56,8 +56,9 @@ inline Gradient open_pipe_gradient(const PipeTerms &p, HeadlossFormula formula, 
   } else {
     // Below the smallest gradient the relation turns linear, so that nearly
     // dry pipes keep a well-conditioned matrix.
-    const double n = formula == HeadlossFormula::HazenWilliams ? kHwExponent : 2.0;
-    hgrad = n * p.r * power_near(near[0], aq, n - 1.0);
+    const bool hw = formula == HeadlossFormula::HazenWilliams;
+    const double n = hw ? kHwExponent : 2.0;
+    hgrad = hw ? n * p.r * power_near<kHwExponent - 1.0>(near[0], aq) : n * p.r * aq;
     if (hgrad < kRQtol) {
       hgrad = kRQtol / n;
       hloss = hgrad * aq;

@@ -90,6 +90,7 @@ class Simulation {
     s_.P.assign(nl, 0);
     s_.friction_near.assign(nl, {});
     s_.Y.assign(nl, 0);
+    s_.excess.assign(nn, 0);
     s_.volume.assign(m_.tanks.size(), 0);
     for (std::size_t i = 0; i < nn; ++i) {
       s_.head[i] = m_.nodes[i].elevation;
