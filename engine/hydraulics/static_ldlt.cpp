@@ -55,6 +55,25 @@ int StaticLdlt::value_index(int row, int col) const {
 
 void StaticLdlt::clear_values() { std::fill(work_.begin(), work_.end(), 0.0); }
 
+namespace {
+
+// Eliminates one column of `count` entries (count known at compile time for
+// the short columns that make up nearly all of a network's factor, so the
+// loops unroll): scales it by the pivot and applies its updates in order.
+template <int Count>
+const int *eliminate(double *l, double *col, double pivot, const int *target) {
+  double w[Count];
+  for (int c = 0; c < Count; ++c) {
+    w[c] = col[c];
+    col[c] = w[c] / pivot;
+  }
+  for (int c = 0; c < Count; ++c)
+    for (int e = c; e < Count; ++e) l[*target++] -= col[e] * w[c];
+  return target;
+}
+
+}  // namespace
+
 int StaticLdlt::factorise() {
   double *l = work_.data();
   double *d = l + lower_;
@@ -63,39 +82,20 @@ int StaticLdlt::factorise() {
     const double dj = d[j];
     if (dj == 0.0) return j;
     double *col = l + l_start_[j];
-    // Most columns of a network's factor hold one or two entries (chains and
-    // simple loops): those are written out, without loops.
-    switch (l_start_[j + 1] - l_start_[j]) {
-      case 0:
-        break;
-      case 1: {
-        const double w = col[0];
-        col[0] = w / dj;
-        l[target[0]] -= col[0] * w;
-        target += 1;
-        break;
-      }
-      case 2: {
-        const double w0 = col[0], w1 = col[1];
-        col[0] = w0 / dj;
-        col[1] = w1 / dj;
-        l[target[0]] -= col[0] * w0;
-        l[target[1]] -= col[1] * w0;
-        l[target[2]] -= col[1] * w1;
-        target += 3;
-        break;
-      }
-      default: {
-        const int count = l_start_[j + 1] - l_start_[j];
+    const int count = l_start_[j + 1] - l_start_[j];
+    switch (count) {
+      case 0: break;
+      case 1: target = eliminate<1>(l, col, dj, target); break;
+      case 2: target = eliminate<2>(l, col, dj, target); break;
+      case 3: target = eliminate<3>(l, col, dj, target); break;
+      case 4: target = eliminate<4>(l, col, dj, target); break;
+      default:
         for (int c = 0; c < count; ++c) {
           scaled_[c] = col[c];
           col[c] /= dj;
         }
-        for (int c = 0; c < count; ++c) {
-          const double w = scaled_[c];
-          for (int e = c; e < count; ++e) l[*target++] -= col[e] * w;
-        }
-      }
+        for (int c = 0; c < count; ++c)
+          for (int e = c; e < count; ++e) l[*target++] -= col[e] * scaled_[c];
     }
   }
   for (int k = 0; k < n_; ++k)
