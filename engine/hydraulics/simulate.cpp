@@ -32,7 +32,7 @@ class Simulation {
     const double duration = tm.duration;
     hstep_ = std::min({tm.hydraulic_step, tm.pattern_step, tm.report_step});
     report_time_ = tm.report_start;
-    run.results.reserve_steps(static_cast<std::size_t>(duration / hstep_) + 2);
+    run.results.reserve_steps(steps_to_reserve(run.results, duration));
     while (true) {
       set_demands();
       apply_simple_controls(net_, s_);
@@ -76,6 +76,16 @@ class Simulation {
   double report_time_ = 0;
   std::vector<double> pattern_factors_;
   std::set<std::pair<int, std::string>> seen_devices_;
+
+  // Controls and tanks add instants between hydraulic steps (six times as
+  // many in some networks), and growing the store copies it. Reserved space
+  // is only address space until written, so a generous reserve costs no
+  // memory; it is capped so that it never asks for more than 1 GiB unused.
+  std::size_t steps_to_reserve(const Results &results, double duration) const {
+    const std::size_t steps = static_cast<std::size_t>(duration / hstep_) + 2;
+    const std::size_t cap = (std::size_t{1} << 30) / results.bytes_per_step();
+    return std::max(steps, std::min(8 * steps, cap));
+  }
 
   void initialise() {
     const std::size_t nn = m_.nodes.size(), nl = m_.links.size();

@@ -57,6 +57,11 @@ std::size_t Results::add_step(double time) {
   return times_.size() - 1;
 }
 
+std::size_t Results::bytes_per_step() const {
+  return sizeof(float) * (nodes_ * std::size(node_blocks_) + links_ * std::size(link_blocks_) +
+                          tanks_ * std::size(tank_blocks_)) + sizeof(double);
+}
+
 void Results::reserve_steps(std::size_t steps) {
   times_.reserve(steps);
   for (auto &b : node_blocks_) b.reserve(steps * nodes_);

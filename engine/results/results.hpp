@@ -38,6 +38,8 @@ class Results {
   // Appends a step; returns its index. The new columns are zero until written.
   std::size_t add_step(double time);
   void reserve_steps(std::size_t steps);
+  // Bytes one step takes (every attribute of every element).
+  std::size_t bytes_per_step() const;
 
   // Column of one attribute at one step (all elements).
   std::span<float> column(NodeAttr a, std::size_t step);
