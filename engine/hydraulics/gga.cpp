@@ -46,7 +46,6 @@ struct GradientSolver::Impl {
   std::vector<CorePipe> core_pipes;
   std::vector<PipeTerms> core_terms;
   std::vector<int> other_links;     // pumps and valves, in network order
-  std::vector<int> active_links;    // every link outside the trees, in network order
   std::vector<Pinned> pinned;
   std::vector<int> valves;          // every valve, in network order
   std::vector<int> setting_valves;  // PRVs, PSVs and FCVs, in network order
@@ -139,7 +138,6 @@ struct GradientSolver::Impl {
       if (is_valve(l.kind)) valves.push_back(k);
       if (l.kind == LinkKind::PRV || l.kind == LinkKind::PSV || l.kind == LinkKind::FCV) setting_valves.push_back(k);
       if (in_tree[k]) continue;
-      active_links.push_back(k);
       if (l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe) {
         const Ends &e = ends[k];
         core_pipes.push_back({k, l.n1, l.n2, e.r1, e.r2, e.d1, e.d2, link_pos[k]});
@@ -370,7 +368,15 @@ struct GradientSolver::Impl {
     const Options &o = net.model->options;
     double qsum = 0, dqsum = 0;
     max_flow_change = 0;
-    for (const int k : active_links) {
+    for (const CorePipe &c : core_pipes) {
+      const int k = c.link;
+      const double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[c.n1] - s.head[c.n2]));
+      s.flow[k] -= dq;
+      max_flow_change = std::max(max_flow_change, std::abs(dq));
+      qsum += std::abs(s.flow[k]);
+      dqsum += std::abs(dq);
+    }
+    for (const int k : other_links) {
       const LinkData &l = net.links[k];
       double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[l.n1] - s.head[l.n2]));
       // A constant-power pump's flow must stay positive (its head is c/q): halve
