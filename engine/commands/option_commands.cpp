@@ -131,26 +131,6 @@ const std::vector<NamedSetting> &options() {
   return all;
 }
 
-// Time settings, in seconds.
-struct TimeSetting {
-  std::string_view name;
-  double Times::*field;
-  bool must_be_positive;
-  bool clock;
-};
-
-const auto times = std::to_array<TimeSetting>({
-    {"DURATION", &Times::duration, false, false},
-    {"HYDRAULIC_STEP", &Times::hydraulic_step, true, false},
-    {"QUALITY_STEP", &Times::quality_step, true, false},
-    {"PATTERN_STEP", &Times::pattern_step, true, false},
-    {"PATTERN_START", &Times::pattern_start, false, false},
-    {"REPORT_STEP", &Times::report_step, true, false},
-    {"REPORT_START", &Times::report_start, false, false},
-    {"RULE_STEP", &Times::rule_step, true, false},
-    {"START_CLOCKTIME", &Times::start_clocktime, false, true},
-});
-
 constexpr double kLongestTime = 2147483647.0;  // seconds
 
 std::string underscored(std::string s) {
@@ -188,7 +168,7 @@ std::vector<std::string> option_names() {
 
 std::vector<std::string> time_names() {
   std::vector<std::string> out;
-  for (const auto &t : times) out.emplace_back(t.name);
+  for (const auto &t : time_options()) out.emplace_back(t.name);
   return out;
 }
 
@@ -202,13 +182,13 @@ void cmd_option(Session &e, Arguments &a) {
 
 void cmd_time(Session &e, Arguments &a) {
   e.model();
-  const TimeSetting &setting = named(a, times, "time setting");
+  const TimeOption &setting = named(a, time_options(), "time setting");
   auto seconds = parse_duration(a.rest("time", 1), setting.clock);
   if (!seconds) a.error("malformed time for " + std::string(setting.name));
   // Times are whole seconds, within the range the file format can hold.
   *seconds = std::round(*seconds);
   if (*seconds > kLongestTime) a.error(std::string(setting.name) + " is too long");
-  if (setting.must_be_positive && *seconds < 1)
+  if (setting.step && *seconds < 1)
     a.error(std::string(setting.name) + " must be at least one second");
   if (setting.clock && *seconds >= units::kSecondsPerDay) a.error("clock time must be within one day");
   e.edit_model().times.*setting.field = *seconds;

@@ -204,28 +204,41 @@ void read_time(ReadState &s, const SectionLine &sl) {
     return;
   }
   const double v = time_value(s, l, k0);
-  if (match(k0, "DURA")) t.duration = v;
-  else if (match(k0, "HYDR")) t.hydraulic_step = v;
-  else if (match(k0, "QUAL")) { t.quality_step = v; s.settings.quality_step = true; }
-  else if (match(k0, "RULE")) { t.rule_step = v; s.settings.rule_step = true; }
-  else if (match(k0, "MINI")) s.warn("MINIMUM TRAVELTIME is obsolete and skipped");
-  else if (match(k0, "PATT") || match(k0, "REPO")) {
-    const bool pattern = match(k0, "PATT");
-    if (match(l.tokens[1], "TIME")) {
-      (pattern ? t.pattern_step : t.report_step) = v;
-      if (!pattern) s.settings.report_step = true;
-    } else if (match(l.tokens[1], "STAR")) (pattern ? t.pattern_start : t.report_start) = v;
-    else s.fail("unknown time parameter " + k0 + " " + l.tokens[1]);
-  } else if (match(k0, "STAR")) t.start_clocktime = std::fmod(v, units::kSecondsPerDay);
-  else s.fail("unknown time parameter " + k0);
+  if (match(k0, "MINI")) {
+    s.warn("MINIMUM TRAVELTIME is obsolete and skipped");
+    return;
+  }
+  const auto settings = time_options();
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    const TimeOption &setting = settings[i];
+    if (!match(k0, setting.file_key)) continue;
+    if (!setting.file_second.empty() && !match(l.tokens[1], setting.file_second)) continue;
+    t.*setting.field = setting.clock ? std::fmod(v, units::kSecondsPerDay) : v;
+    s.settings.times_given[i] = true;
+    return;
+  }
+  const bool two_words = std::any_of(settings.begin(), settings.end(), [&](const TimeOption &setting) {
+    return !setting.file_second.empty() && match(k0, setting.file_key);
+  });
+  s.fail("unknown time parameter " + k0 + (two_words ? " " + l.tokens[1] : ""));
 }
+
+namespace {
+// Whether the file gave the time setting `field`.
+bool given(const ReadState &s, double Times::*field) {
+  const auto settings = time_options();
+  for (std::size_t i = 0; i < settings.size(); ++i)
+    if (settings[i].field == field) return s.settings.times_given[i];
+  return false;
+}
+}  // namespace
 
 void settle_times(ReadState &s) {
   Times &t = s.m.times;
   // Defaults and bounds of the reference engine, made explicit so that a
   // saved file means the same everywhere.
   if (t.pattern_step <= 0) t.pattern_step = 3600;
-  if (s.settings.report_step && t.report_step == 0) t.report_step = t.pattern_step;
+  if (given(s, &Times::report_step) && t.report_step == 0) t.report_step = t.pattern_step;
   if (t.hydraulic_step <= 0) t.hydraulic_step = 3600;
   t.hydraulic_step = std::min({t.hydraulic_step, t.pattern_step, t.report_step});
   const double hstep = t.hydraulic_step;
@@ -233,9 +246,9 @@ void settle_times(ReadState &s) {
     s.warn("report start after the end of the simulation: reporting starts at 0");
     t.report_start = 0;
   }
-  if (!s.settings.quality_step || t.quality_step == 0) t.quality_step = std::floor(hstep / 10);
+  if (!given(s, &Times::quality_step) || t.quality_step == 0) t.quality_step = std::floor(hstep / 10);
   t.quality_step = std::min(t.quality_step, hstep);
-  if (!s.settings.rule_step || t.rule_step == 0) t.rule_step = std::floor(hstep / 10);
+  if (!given(s, &Times::rule_step) || t.rule_step == 0) t.rule_step = std::floor(hstep / 10);
   t.rule_step = std::min(t.rule_step, hstep);
 }
 

@@ -10,6 +10,7 @@
 
 #include "io/input_error.hpp"
 #include "io/inp_text.hpp"
+#include "io/option_table.hpp"
 #include "model/model.hpp"
 
 namespace orv::inp {
@@ -61,7 +62,7 @@ class ReadState {
     std::string default_pattern_id = "1";
     int default_pattern_line = 0;  // 0 when not given
     int trace_line = 0;
-    bool quality_step = false, rule_step = false, report_step = false;
+    std::vector<bool> times_given = std::vector<bool>(time_options().size());  // one per time setting
     bool leakage_warned = false;
   } settings;
   // Where the clauses of the last rule have come to.

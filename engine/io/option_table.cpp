@@ -39,6 +39,19 @@ const std::array<NumericOption, 20> kOptions{{
     {"", "PREC", true, R::Positive},
 }};
 
+// Commands list their time settings in this order.
+const std::array<TimeOption, 9> kTimes{{
+    {"DURATION", "DURA", "", &Times::duration},
+    {"HYDRAULIC_STEP", "HYDR", "", &Times::hydraulic_step, true},
+    {"QUALITY_STEP", "QUAL", "", &Times::quality_step, true},
+    {"PATTERN_STEP", "PATT", "TIME", &Times::pattern_step, true},
+    {"PATTERN_START", "PATT", "STAR", &Times::pattern_start},
+    {"REPORT_STEP", "REPO", "TIME", &Times::report_step, true},
+    {"REPORT_START", "REPO", "STAR", &Times::report_start},
+    {"RULE_STEP", "RULE", "", &Times::rule_step, true},
+    {"START_CLOCKTIME", "STAR", "", &Times::start_clocktime, false, true},
+}};
+
 constexpr std::array<std::string_view, 3> kHeadlossNames{"H-W", "D-W", "C-M"};
 constexpr std::array<std::string_view, 2> kDemandModelNames{"DDA", "PDA"};
 
@@ -85,6 +98,8 @@ void set_option(Options &o, const NumericOption &option, double si_value) {
   if (option.real) o.*option.real = si_value;
   if (option.count) o.*option.count = si_value >= INT_MAX ? INT_MAX : static_cast<int>(si_value);
 }
+
+std::span<const TimeOption> time_options() { return kTimes; }
 
 std::span<const std::string_view> headloss_names() { return kHeadlossNames; }
 std::span<const std::string_view> demand_model_names() { return kDemandModelNames; }

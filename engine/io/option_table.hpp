@@ -52,6 +52,18 @@ void set_option(Options &o, const NumericOption &option, double si_value);
 inline constexpr double kMinPressureDifference = 0.1;
 inline constexpr std::string_view kPressureDifferenceReason = "required pressure must exceed the minimum pressure by 0.1";
 
+// The time settings of a model, [TIMES] in files and the TIME command, in seconds.
+struct TimeOption {
+  std::string_view name;         // as the TIME command spells it
+  std::string_view file_key;     // the first letters of the keyword in a file
+  std::string_view file_second;  // the first letters of a second word telling settings apart, or ""
+  double Times::*field;
+  bool step = false;   // a step: typed, at least one second; in a file 0 stands for the default
+  bool clock = false;  // a clock time, within one day
+};
+
+std::span<const TimeOption> time_options();
+
 // The names of the choices of HEADLOSS and DEMAND MODEL, in the order of their enums.
 std::span<const std::string_view> headloss_names();
 std::span<const std::string_view> demand_model_names();
