@@ -123,8 +123,11 @@ void read_pump(ReadState &s, const SectionLine &sl) {
     s.warn("pump line with fewer than three fields skipped");
     return;
   }
-  int i = add_link(s, l, LinkKind::Pump);
-  Pump pump;
+  // The link and its pump record go in together, so that a bad line leaves
+  // no pump link without one for the lines below.
+  const int i = add_link(s, l, LinkKind::Pump);
+  s.m.links[i].pump = static_cast<int>(s.m.pumps.size());
+  Pump &pump = s.m.pumps.emplace_back();
   const std::size_t n = l.tokens.size();
   std::size_t k = 3;
   for (; k + 1 < n; k += 2) {
@@ -149,8 +152,6 @@ void read_pump(ReadState &s, const SectionLine &sl) {
   Link &link = s.m.links[i];
   link.setting = pump.speed;
   if (pump.speed == 0) link.initial_status = LinkStatus::Closed;
-  link.pump = static_cast<int>(s.m.pumps.size());
-  s.m.pumps.push_back(pump);
 }
 
 void read_valve(ReadState &s, const SectionLine &sl) {

@@ -413,6 +413,8 @@ def test_every_bad_line_is_reported_in_file_order(dump_tool, tmp_path):
         ("PATTERNS", " PX\n[JUNCTIONS]\n J9  5  1  PX", " PX"),
         ("CURVES", " CX  1\n[PUMPS]\n PU1  R1  J2  HEAD  CX", "CX  1"),
         ("RULES", "RULE R1 EXTRA\nIF TANK T1 LEVEL > 3\nTHEN LINK P2 STATUS IS OPEN", "RULE R1 EXTRA"),
+        # A pump whose line is bad is still a pump for the lines below.
+        ("PUMPS", " PU1  R1  J2  SPIN  2\n[ENERGY]\n PUMP  PU1  PRICE  0.1", "SPIN"),
         # The only reservoir is bad: no second report that the network has none.
         (None, "[RESERVOIRS]\n R1  x\n[JUNCTIONS]\n J1  1\n J2  2\n[PIPES]\n P1  J1  J2  10  10  10\n", "R1  x"),
     ],
