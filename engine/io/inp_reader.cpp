@@ -130,7 +130,9 @@ void read_stage(ReadState &st, inp::Stage stage, const SectionLines &lines) {
       for (const SectionLine &sl : lines[index_of(&s)]) order.emplace_back(&s, &sl);
   std::stable_sort(order.begin(), order.end(),
                    [](const auto &a, const auto &b) { return a.second->line.number < b.second->line.number; });
-  for (const auto &[section, sl] : order) {
+  for (const auto &entry : order) {
+    const SectionReader *section = entry.first;
+    const SectionLine *sl = entry.second;
     st.line = sl->line.number;
     if (!st.attempt([&] { section->read(st, *sl); })) forget_definition(st, *section, *sl);
   }
