@@ -229,14 +229,7 @@ void read_leakage(ReadState &s, const SectionLine &sl) {
 }
 
 void read_vertex(ReadState &s, const SectionLine &sl) {
-  const Line &l = sl.line;
-  if (l.tokens.size() < 3) {
-    s.map_point(l, "vertex");
-    return;
-  }
-  const int i = s.link_or_skip(l.tokens[0], "vertex");
-  if (i == kNone) return;
-  if (const auto p = s.map_point(l, "vertex")) s.m.links[i].vertices.push_back(*p);
+  if (const auto p = s.map_point(sl.line, "vertex", false)) s.m.links[p->element].vertices.emplace_back(p->x, p->y);
 }
 
 }  // namespace orv::inp

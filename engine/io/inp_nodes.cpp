@@ -1,6 +1,4 @@
 // [JUNCTIONS], [RESERVOIRS] and [TANKS], [DEMANDS], [EMITTERS], [TAGS], [COORDINATES].
-#include <tuple>
-
 #include "io/inp_sections.hpp"
 
 namespace orv::inp {
@@ -148,16 +146,10 @@ void read_emitter(ReadState &s, const SectionLine &sl) {
 }
 
 void read_coordinates(ReadState &s, const SectionLine &sl) {
-  const Line &l = sl.line;
-  if (l.tokens.size() < 3) {
-    s.map_point(l, "coordinates");
-    return;
-  }
-  const int i = s.node_or_skip(l.tokens[0], "coordinates");
-  if (i == kNone) return;
-  if (const auto p = s.map_point(l, "coordinates")) {
-    Node &n = s.m.nodes[i];
-    std::tie(n.x, n.y) = *p;
+  if (const auto p = s.map_point(sl.line, "coordinates", true)) {
+    Node &n = s.m.nodes[p->element];
+    n.x = p->x;
+    n.y = p->y;
     n.has_coords = true;
   }
 }

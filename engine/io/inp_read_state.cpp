@@ -115,17 +115,19 @@ int ReadState::link_or_skip(const std::string &id, const char *what) {
   return i;
 }
 
-std::optional<std::pair<double, double>> ReadState::map_point(const Line &l, const std::string &what) {
+std::optional<ReadState::MapPoint> ReadState::map_point(const Line &l, const char *what, bool node) {
   if (l.tokens.size() < 3) {
-    warn(what + " without x and y skipped");
+    warn(std::string(what) + " without x and y skipped");
     return std::nullopt;
   }
+  const int i = node ? node_or_skip(l.tokens[0], what) : link_or_skip(l.tokens[0], what);
+  if (i == kNone) return std::nullopt;
   auto x = parse_number(l.tokens[1]), y = parse_number(l.tokens[2]);
   if (!x || !y) {
-    warn("invalid " + what + " of " + l.tokens[0] + " skipped");
+    warn(std::string("invalid ") + what + " of " + l.tokens[0] + " skipped");
     return std::nullopt;
   }
-  return std::make_pair(*x, *y);
+  return MapPoint{i, *x, *y};
 }
 
 double ReadState::flow_si() const { return 1.0 / units::flow(m.options.flow_units); }

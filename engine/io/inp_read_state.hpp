@@ -109,8 +109,13 @@ class ReadState {
   int node_or_skip(const std::string &id, const char *what);
   int link_or_skip(const std::string &id, const char *what);
   void use_curve(int c, CurveKind kind) { raw_curves[c].uses.push_back(kind); }
-  // x and y of a map point, or nothing (with a warning) when the line lacks them.
-  std::optional<std::pair<double, double>> map_point(const Line &l, const std::string &what);
+  // The node (or link) of a [COORDINATES] (or [VERTICES]) line and its
+  // point, or nothing, with a warning, when the reference engine skips the line.
+  struct MapPoint {
+    int element;
+    double x, y;
+  };
+  std::optional<MapPoint> map_point(const Line &l, const char *what, bool node);
 
   // ---- unit factors (display -> SI) ----
   bool us() const { return m.us_units(); }
