@@ -20,7 +20,7 @@ std::vector<char> steered_links(const Model &m) {
 
 }  // namespace
 
-std::vector<TreeBranch> find_trees(const Net &net) {
+std::vector<TreeLink> find_trees(const Net &net) {
   const Model &m = *net.model;
   if (m.options.demand_model == DemandModel::PressureDriven) return {};
   const std::vector<char> steered = steered_links(m);
@@ -39,7 +39,7 @@ std::vector<TreeBranch> find_trees(const Net &net) {
   std::vector<int> leaves;
   for (std::size_t i = 0; i < nn; ++i)
     if (prunable(static_cast<int>(i))) leaves.push_back(static_cast<int>(i));
-  std::vector<TreeBranch> tree;
+  std::vector<TreeLink> tree;
   while (!leaves.empty()) {
     const int i = leaves.back();
     leaves.pop_back();

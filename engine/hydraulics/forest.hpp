@@ -10,16 +10,16 @@
 
 namespace orv::hyd {
 
-struct TreeBranch {
+struct TreeLink {
   int node;    // a tree junction
   int link;    // its pipe toward the core
   int parent;  // the node at that pipe's other end (tree or core)
 };
 
-// Leaves first: every branch comes before the branch of its parent. Empty when
+// Leaves first: every tree link comes before that of its parent. Empty when
 // demands depend on pressure. Pipes that controls or rules act on, pipes closed
 // from the start and junctions with emitters stay in the core, where statuses
 // and pressure-dependent outflows are solved.
-std::vector<TreeBranch> find_trees(const Net &net);
+std::vector<TreeLink> find_trees(const Net &net);
 
 }  // namespace orv::hyd

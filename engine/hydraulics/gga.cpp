@@ -57,10 +57,10 @@ struct GradientSolver::Impl {
   std::vector<int> checked_link_list = checked_links(net);
   // Dead-end trees, outside the matrix: their pipes' flows are set from the
   // demands at each instant, their nodes' heads from their parents'.
-  std::vector<TreeBranch> tree;
+  std::vector<TreeLink> tree;
   std::vector<char> in_tree;        // per link
   std::vector<double> tree_flow;    // per link: the flow the demands beyond it ask for
-  std::vector<double> tree_loss;    // per branch: head loss of its pipe at that flow
+  std::vector<double> tree_loss;    // per tree link: head loss of its pipe at that flow
   std::vector<double> tree_out;     // per node: what leaves it into its subtree
   bool tree_losses_current = false;
   bool tree_flows_pending = false;  // the instant's first flow update sets the tree pipes
@@ -75,7 +75,7 @@ struct GradientSolver::Impl {
     tree_loss.assign(tree.size(), 0.0);
     tree_out.assign(net.nodes.size(), 0.0);
     std::vector<char> tree_node(net.nodes.size(), 0);
-    for (const TreeBranch &b : tree) {
+    for (const TreeLink &b : tree) {
       in_tree[b.link] = 1;
       tree_node[b.node] = 1;
     }
@@ -237,7 +237,7 @@ struct GradientSolver::Impl {
     const bool pda = net.model->options.demand_model == DemandModel::PressureDriven;
     for (const RowNode &rn : rows)
       fixed_rhs[rn.row] = pda && s.demand[rn.node] > 0 ? 0.0 : -s.demand_flow[rn.node];
-    for (const TreeBranch &b : tree)
+    for (const TreeLink &b : tree)
       if (slot[b.parent] >= 0) {
         // The pipe leaves its parent with tree_flow (or enters it, reversed).
         const bool down = net.links[b.link].n1 == b.parent;
@@ -396,7 +396,7 @@ struct GradientSolver::Impl {
     // sees them as fixed outflows, so no later update changes them).
     if (tree_flows_pending) {
       tree_flow_sum = 0;
-      for (const TreeBranch &b : tree) {
+      for (const TreeLink &b : tree) {
         const double dq = s.flow[b.link] - tree_flow[b.link];
         s.flow[b.link] = tree_flow[b.link];
         max_flow_change = std::max(max_flow_change, std::abs(dq));
@@ -532,8 +532,8 @@ struct GradientSolver::Impl {
 
   // Flows of the tree pipes from the demands, leaves first.
   void set_tree_flows(const State &s) {
-    for (const TreeBranch &b : tree) tree_out[b.node] = 0.0;
-    for (const TreeBranch &b : tree) {
+    for (const TreeLink &b : tree) tree_out[b.node] = 0.0;
+    for (const TreeLink &b : tree) {
       const double out = s.demand_flow[b.node] + tree_out[b.node];
       tree_out[b.parent] += out;
       tree_flow[b.link] = net.links[b.link].n1 == b.parent ? out : -out;
@@ -553,7 +553,7 @@ struct GradientSolver::Impl {
       tree_losses_current = true;
     }
     for (std::size_t j = tree.size(); j-- > 0;) {
-      const TreeBranch &b = tree[j];
+      const TreeLink &b = tree[j];
       const bool down = net.links[b.link].n1 == b.parent;
       s.head[b.node] = down ? s.head[b.parent] - tree_loss[j] : s.head[b.parent] + tree_loss[j];
     }
