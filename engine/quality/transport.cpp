@@ -98,6 +98,9 @@ Transport::Transport(const Model &model, Conventions conventions)
   held_m_.assign(nl_, 0.0);
   dir_.assign(nl_, 0);
   head_.assign(nl_, 1);
+  set_aside_.assign(nl_, 0);
+  position_.assign(nn_, 0);
+  seen_.assign(nn_, 0);
 }
 
 
@@ -118,12 +121,16 @@ void Transport::load(const Period &p) {
   demand_.resize(nn_, 0.0);
   period_start_ = p.start;
   bool turned = !loaded_;
+  // Flows too small to set a direction that still move water: the order
+  // between their ends is the sort's own, which no mended order reproduces.
+  bool creeping = false;
   for (std::size_t k = 0; k < nl_; ++k) {
     // Flows below the solver's noise set no direction: left in, they would
     // turn a pipe back and forth from one period to the next.
     const bool standstill = std::abs(flow_[k]) < kQstagnant;
     if (standstill && !conventions_.standstill_flows_move) flow_[k] = 0.0;
     const std::int8_t d = standstill ? 0 : (flow_[k] > 0 ? 1 : -1);
+    creeping |= standstill && flow_[k] != 0.0;
     if (!loaded_) {
       // Every link starts full of the water of its end node (as drawn, not
       // as flowing: the initial qualities describe the network at rest).
@@ -140,7 +147,10 @@ void Transport::load(const Period &p) {
       chains_.reverse(static_cast<int>(k));
       head_[k] = d;
     }
-    turned |= dir_[k] != d;
+    if (dir_[k] != d) {
+      turned = true;
+      if (d != 0) turned_links_.push_back(static_cast<int>(k));
+    }
     dir_[k] = d;
   }
   if (!loaded_) {
@@ -152,9 +162,116 @@ void Transport::load(const Period &p) {
     loaded_ = true;
   }
   kinetics_.set_flows(flow_);
-  // The order depends on the flow directions alone.
-  if (turned) sort_nodes();
+  // The order and the visits depend on the flow directions alone: when no
+  // flow turned, only the rates change. When some did, the order is mended
+  // where those links now run against it; any order along every flow gives
+  // the same step, as each node then takes from its links only after their
+  // upstream nodes have fed them. Where flow runs in a loop, or creeps, the
+  // nodes are sorted afresh.
+  if (!turned) {
+    refresh_rates();
+    return;
+  }
+  if (!order_follows_flow_ || creeping || !mend_order()) sort_nodes();
+  turned_links_.clear();
   plan_visits();
+}
+
+bool Transport::follows_flow() const {
+  for (std::size_t k = 0; k < nl_; ++k) {
+    const int u = upstream(static_cast<int>(k)), v = downstream(static_cast<int>(k));
+    if (dir_[k] != 0 && u != v && position_[u] > position_[v]) return false;
+  }
+  return true;
+}
+
+bool Transport::flowing(int k) const { return dir_[k] != 0 && !set_aside_[k]; }
+
+// The turned links are set aside, then put back one at a time, each moving
+// only the nodes between its ends that must follow it (the dynamic
+// topological order of Pearce and Kelly). False where one closes a loop.
+bool Transport::mend_order() {
+  for (const int k : turned_links_) set_aside_[k] = 1;
+  bool mended = true;
+  for (const int k : turned_links_) {
+    set_aside_[k] = 0;
+    const int u = upstream(k), v = downstream(k);
+    if (u != v && position_[u] > position_[v] && !move_after(u, v)) {
+      mended = false;
+      break;
+    }
+  }
+  for (const int k : turned_links_) set_aside_[k] = 0;
+  return mended;
+}
+
+// Reorders so that u comes before v, given a flow from u to v and v now
+// before u: what v feeds (up to u's place) moves after what feeds u (down to
+// v's place), both keeping their order, into the places they held.
+bool Transport::move_after(int u, int v) {
+  const int low = position_[v], high = position_[u];
+  ++epoch_;
+  std::vector<int> &fed = fed_, &feeding = feeding_, &places = places_;
+  fed.assign(1, v);
+  feeding.assign(1, u);
+  seen_[v] = seen_[u] = epoch_;
+  for (std::size_t i = 0; i < fed.size(); ++i) {
+    const int w = fed[i];
+    for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (!flowing(k) || upstream(k) != w) continue;
+      const int x = downstream(k);
+      if (x == u) return false;  // a loop
+      if (x != w && seen_[x] != epoch_ && position_[x] < high) {
+        seen_[x] = epoch_;
+        fed.push_back(x);
+      }
+    }
+  }
+  for (std::size_t i = 0; i < feeding.size(); ++i) {
+    const int w = feeding[i];
+    for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (!flowing(k) || downstream(k) != w) continue;
+      const int x = upstream(k);
+      if (x != w && seen_[x] != epoch_ && position_[x] > low) {
+        seen_[x] = epoch_;
+        feeding.push_back(x);
+      }
+    }
+  }
+  auto by_position = [&](int a, int b) { return position_[a] < position_[b]; };
+  std::sort(fed.begin(), fed.end(), by_position);
+  std::sort(feeding.begin(), feeding.end(), by_position);
+  places.clear();
+  for (const int n : feeding) places.push_back(position_[n]);
+  for (const int n : fed) places.push_back(position_[n]);
+  std::sort(places.begin(), places.end());
+  std::size_t i = 0;
+  for (const int n : feeding) place(n, places[i++]);
+  for (const int n : fed) place(n, places[i++]);
+  return true;
+}
+
+void Transport::place(int n, int position) {
+  order_[position] = n;
+  position_[n] = position;
+}
+
+// The rates of the planned visits from this period's flows, summed as
+// plan_visits sums them (a node's outflow rate over its links in adjacency
+// order, where a link that starts and ends at the node is an inflow only).
+void Transport::refresh_rates() {
+  for (LinkRate &r : inflows_) r.rate = std::abs(flow_[r.link]);
+  for (LinkRate &r : outflows_) r.rate = std::abs(flow_[r.link]);
+  for (std::size_t j = 0; j < visits_.size(); ++j) {
+    NodeVisit &v = visits_[j];
+    v.out_rate = 0.0;
+    const int out_end = j + 1 < visits_.size() ? visits_[j + 1].out_begin : static_cast<int>(outflows_.size());
+    for (int i = v.out_begin; i < out_end; ++i)
+      if (ends_[outflows_[i].link].from != ends_[outflows_[i].link].to) v.out_rate += outflows_[i].rate;
+    if (node_kind_[v.node] == NodeKind::Junction) v.out_rate += std::max(0.0, demand_[v.node]);
+  }
 }
 
 // What each step does at each node, in order, for the flows of this period:
@@ -164,19 +281,17 @@ void Transport::plan_visits() {
   inflows_.clear();
   outflows_.clear();
   for (const int n : order_) {
-    NodeVisit v{n, static_cast<int>(inflows_.size()), 0, 0, 0.0};
+    NodeVisit v{n, static_cast<int>(inflows_.size()), 0, static_cast<int>(outflows_.size()), 0.0};
     for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
       const int k = adj_link_[a];
-      if (downstream(k) == n) inflows_.push_back({k, std::abs(flow_[k])});
-      else v.out_rate += std::abs(flow_[k]);
+      const double rate = std::abs(flow_[k]);
+      // A link that starts and ends at n is both.
+      if (downstream(k) == n) inflows_.push_back({k, rate});
+      else v.out_rate += rate;
+      if (upstream(k) == n) outflows_.push_back({k, rate});
     }
     if (node_kind_[n] == NodeKind::Junction) v.out_rate += std::max(0.0, demand_[n]);
     v.in_end = static_cast<int>(inflows_.size());
-    v.out_begin = static_cast<int>(outflows_.size());
-    for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
-      const int k = adj_link_[a];
-      if (upstream(k) == n) outflows_.push_back({k, std::abs(flow_[k])});
-    }
     visits_.push_back(v);
   }
 }
@@ -212,6 +327,8 @@ void Transport::sort_nodes() {
       if (j != i && indegree[j] > 0 && --indegree[j] == 0) stack.push_back(j);
     }
   }
+  for (std::size_t p = 0; p < nn_; ++p) position_[order_[p]] = static_cast<int>(p);
+  order_follows_flow_ = follows_flow();
 }
 
 // Where a flow loop blocks the order: an unordered neighbour of the most

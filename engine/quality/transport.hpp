@@ -52,7 +52,13 @@ class Transport {
 
  private:
   void sort_nodes();
+  bool follows_flow() const;
+  bool flowing(int k) const;
+  bool mend_order();
+  bool move_after(int u, int v);
+  void place(int n, int position);
   void plan_visits();
+  void refresh_rates();
   int loop_entry(const std::vector<int> &indegree) const;
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
@@ -100,6 +106,13 @@ class Transport {
   // node); kept through periods without flow, when dir_ is 0.
   std::vector<std::int8_t> head_;
   std::vector<int> order_;
+  std::vector<int> position_;             // of each node in order_
+  bool order_follows_flow_ = false;       // no flow runs from a later node to an earlier one
+  std::vector<int> turned_links_;         // links whose flow turned or resumed this period
+  std::vector<std::int8_t> set_aside_;    // per link, while the order is mended
+  std::vector<int> seen_;                 // per node: the last search that reached it
+  int epoch_ = 0;
+  std::vector<int> fed_, feeding_, places_;  // move_after's working lists
   // The visits of a step, planned once per period (see plan_visits).
   struct NodeVisit {
     int node;
