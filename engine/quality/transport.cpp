@@ -189,8 +189,12 @@ bool Transport::flowing(int k) const { return dir_[k] != 0 && !set_aside_[k]; }
 
 // The turned links are set aside, then put back one at a time, each moving
 // only the nodes between its ends that must follow it (the dynamic
-// topological order of Pearce and Kelly). False where one closes a loop.
+// topological order of Pearce and Kelly). False where one closes a loop or
+// the mending grows dearer than a sort.
 bool Transport::mend_order() {
+  // Where many flows turn at once, one sort costs less than many mends.
+  if (64 * turned_links_.size() > nn_ + nl_) return false;
+  mend_budget_ = static_cast<long>(2 * (nn_ + nl_));
   for (const int k : turned_links_) set_aside_[k] = 1;
   bool mended = true;
   for (const int k : turned_links_) {
@@ -207,7 +211,8 @@ bool Transport::mend_order() {
 
 // Reorders so that u comes before v, given a flow from u to v and v now
 // before u: what v feeds (up to u's place) moves after what feeds u (down to
-// v's place), both keeping their order, into the places they held.
+// v's place), both keeping their order, into the places they held. False
+// where that closes a loop or the mending has cost what a sort would.
 bool Transport::move_after(int u, int v) {
   const int low = position_[v], high = position_[u];
   ++epoch_;
@@ -217,6 +222,7 @@ bool Transport::move_after(int u, int v) {
   seen_[v] = seen_[u] = epoch_;
   for (std::size_t i = 0; i < fed.size(); ++i) {
     const int w = fed[i];
+    mend_budget_ -= adj_start_[w + 1] - adj_start_[w];
     for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
       const int k = adj_link_[a];
       if (!flowing(k) || upstream(k) != w) continue;
@@ -230,6 +236,7 @@ bool Transport::move_after(int u, int v) {
   }
   for (std::size_t i = 0; i < feeding.size(); ++i) {
     const int w = feeding[i];
+    mend_budget_ -= adj_start_[w + 1] - adj_start_[w];
     for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
       const int k = adj_link_[a];
       if (!flowing(k) || downstream(k) != w) continue;
@@ -240,6 +247,8 @@ bool Transport::move_after(int u, int v) {
       }
     }
   }
+  mend_budget_ -= static_cast<long>(4 * (fed.size() + feeding.size()));
+  if (mend_budget_ < 0) return false;
   auto by_position = [&](int a, int b) { return position_[a] < position_[b]; };
   std::sort(fed.begin(), fed.end(), by_position);
   std::sort(feeding.begin(), feeding.end(), by_position);

@@ -112,6 +112,7 @@ class Transport {
   std::vector<std::int8_t> set_aside_;    // per link, while the order is mended
   std::vector<int> seen_;                 // per node: the last search that reached it
   int epoch_ = 0;
+  long mend_budget_ = 0;                  // work left before a sort is cheaper
   std::vector<int> fed_, feeding_, places_;  // move_after's working lists
   // The visits of a step, planned once per period (see plan_visits).
   struct NodeVisit {
