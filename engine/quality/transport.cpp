@@ -220,33 +220,10 @@ bool Transport::move_after(int u, int v) {
   fed.assign(1, v);
   feeding.assign(1, u);
   seen_[v] = seen_[u] = epoch_;
-  for (std::size_t i = 0; i < fed.size(); ++i) {
-    const int w = fed[i];
-    mend_budget_ -= adj_start_[w + 1] - adj_start_[w];
-    for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
-      const int k = adj_link_[a];
-      if (!flowing(k) || upstream(k) != w) continue;
-      const int x = downstream(k);
-      if (x == u) return false;  // a loop
-      if (x != w && seen_[x] != epoch_ && position_[x] < high) {
-        seen_[x] = epoch_;
-        fed.push_back(x);
-      }
-    }
-  }
-  for (std::size_t i = 0; i < feeding.size(); ++i) {
-    const int w = feeding[i];
-    mend_budget_ -= adj_start_[w + 1] - adj_start_[w];
-    for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
-      const int k = adj_link_[a];
-      if (!flowing(k) || downstream(k) != w) continue;
-      const int x = upstream(k);
-      if (x != w && seen_[x] != epoch_ && position_[x] > low) {
-        seen_[x] = epoch_;
-        feeding.push_back(x);
-      }
-    }
-  }
+  // What v feeds, short of u's place (reaching u itself closes a loop);
+  // what feeds u, beyond v's place.
+  if (!reach(fed, true, high, u)) return false;
+  reach(feeding, false, low, -1);
   mend_budget_ -= static_cast<long>(4 * (fed.size() + feeding.size()));
   if (mend_budget_ < 0) return false;
   auto by_position = [&](int a, int b) { return position_[a] < position_[b]; };
@@ -259,6 +236,28 @@ bool Transport::move_after(int u, int v) {
   std::size_t i = 0;
   for (const int n : feeding) place(n, places[i++]);
   for (const int n : fed) place(n, places[i++]);
+  return true;
+}
+
+// Extends `found` (its first node given and seen) by the nodes reached from
+// it along the flow (`along`) or against it whose places lie short of
+// `bound`; false if the search meets `stop`.
+bool Transport::reach(std::vector<int> &found, bool along, int bound, int stop) {
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const int w = found[i];
+    mend_budget_ -= adj_start_[w + 1] - adj_start_[w];
+    for (int a = adj_start_[w]; a < adj_start_[w + 1]; ++a) {
+      const int k = adj_link_[a];
+      if (!flowing(k) || (along ? upstream(k) : downstream(k)) != w) continue;
+      const int x = along ? downstream(k) : upstream(k);
+      if (x == stop) return false;
+      const bool short_of_bound = along ? position_[x] < bound : position_[x] > bound;
+      if (x != w && seen_[x] != epoch_ && short_of_bound) {
+        seen_[x] = epoch_;
+        found.push_back(x);
+      }
+    }
+  }
   return true;
 }
 

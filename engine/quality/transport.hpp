@@ -56,6 +56,7 @@ class Transport {
   bool flowing(int k) const;
   bool mend_order();
   bool move_after(int u, int v);
+  bool reach(std::vector<int> &found, bool along, int bound, int stop);
   void place(int n, int position);
   void plan_visits();
   void refresh_rates();
