@@ -8,10 +8,15 @@
 
 namespace orv::hyd {
 
+namespace {
+// Re^0.9 of the Swamee-Jain friction factor.
+constexpr PowerSeries kReynoldsPower = power_series(0.9);
+}  // namespace
+
 void darcy_friction(double re, double relative_roughness, double &f, double &dfdre, ExpansionPoint *near) {
   constexpr double ln10 = std::numbers::ln10;
   if (re >= 4000.0) {
-    const double y1 = 5.74 / (near ? power_near<0.9>(near[0], re) : std::pow(re, 0.9));
+    const double y1 = 5.74 / (near ? power_near(near[0], re, kReynoldsPower) : std::pow(re, 0.9));
     const double y2 = relative_roughness / 3.7 + y1;
     const double y3 = near ? log10_near(near[1], y2) : std::log10(y2);
     f = 0.25 / (y3 * y3);

@@ -22,41 +22,44 @@ struct ExpansionPoint {
 inline constexpr double kExpansionReach = 1e-2;
 inline constexpr int kExpansionTerms = 8;
 
-// Coefficients of (1 + u)^E = 1 + c[1] u + c[2] u^2 + ...
-template <double E>
-constexpr std::array<double, kExpansionTerms + 1> binomial_coefficients() {
-  std::array<double, kExpansionTerms + 1> c{};
-  c[0] = 1.0;
-  for (int k = 1; k <= kExpansionTerms; ++k) c[k] = c[k - 1] * (E - (k - 1)) / k;
-  return c;
+using SeriesCoefficients = std::array<double, kExpansionTerms + 1>;
+
+// x^exponent about a remembered point: the exponent and the coefficients of
+// (1 + u)^exponent = 1 + c[1] u + c[2] u^2 + ..., fixed at compile time for
+// each friction law.
+struct PowerSeries {
+  double exponent;
+  SeriesCoefficients c;
+};
+
+constexpr PowerSeries power_series(double exponent) {
+  PowerSeries s{exponent, {}};
+  s.c[0] = 1.0;
+  for (int k = 1; k <= kExpansionTerms; ++k) s.c[k] = s.c[k - 1] * (exponent - (k - 1)) / k;
+  return s;
 }
 
 // Horner's rule for c[0] + c[1] u + ... + c[kExpansionTerms] u^kExpansionTerms.
-inline double series(const std::array<double, kExpansionTerms + 1> &c, double u) {
+inline double series(const SeriesCoefficients &c, double u) {
   double sum = c[kExpansionTerms];
   for (int k = kExpansionTerms - 1; k >= 0; --k) sum = c[k] + u * sum;
   return sum;
 }
 
-// x^E for x > 0; the exponent is a constant of the friction law, so the
-// series' coefficients are too.
-template <double E>
-inline double power_near(ExpansionPoint &p, double x) {
+// x^exponent for x > 0.
+inline double power_near(ExpansionPoint &p, double x, const PowerSeries &power) {
   if (p.inverse_x > 0) {
     const double u = x * p.inverse_x - 1.0;
-    if (std::abs(u) < kExpansionReach) {
-      static constexpr auto c = binomial_coefficients<E>();
-      return p.value * series(c, u);
-    }
+    if (std::abs(u) < kExpansionReach) return p.value * series(power.c, u);
   }
-  p.value = std::pow(x, E);
+  p.value = std::pow(x, power.exponent);
   p.inverse_x = x > 0 ? 1.0 / x : 0.0;
   return p.value;
 }
 
 // Coefficients of log10(1 + u) = (u - u^2/2 + u^3/3 - ...) / ln 10.
-constexpr std::array<double, kExpansionTerms + 1> log10_coefficients() {
-  std::array<double, kExpansionTerms + 1> c{};
+constexpr SeriesCoefficients log10_coefficients() {
+  SeriesCoefficients c{};
   for (int k = 1; k <= kExpansionTerms; ++k) c[k] = (k % 2 ? 1.0 : -1.0) / k / std::numbers::ln10;
   return c;
 }

@@ -17,6 +17,9 @@ struct Gradient {
   double P, Y;  // 1 / (dh/dq) and h(q) / (dh/dq)
 };
 
+// The flow power in the Hazen-Williams gradient, n q^(n-1).
+inline constexpr PowerSeries kHwFlowPower = power_series(kHwExponent - 1.0);
+
 // What the head loss of a pipe depends on besides its flow.
 struct PipeTerms {
   double r;         // resistance of the head-loss formula (DW: without friction factor)
@@ -58,7 +61,7 @@ inline Gradient open_pipe_gradient(const PipeTerms &p, HeadlossFormula formula, 
     // dry pipes keep a well-conditioned matrix.
     const bool hw = formula == HeadlossFormula::HazenWilliams;
     const double n = hw ? kHwExponent : 2.0;
-    hgrad = hw ? n * p.r * power_near<kHwExponent - 1.0>(near[0], aq) : n * p.r * aq;
+    hgrad = hw ? n * p.r * power_near(near[0], aq, kHwFlowPower) : n * p.r * aq;
     if (hgrad < kRQtol) {
       hgrad = kRQtol / n;
       hloss = hgrad * aq;

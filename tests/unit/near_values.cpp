@@ -19,15 +19,15 @@ double ulps(double approx, double exact) {
   return std::abs(approx - exact) / (std::nextafter(std::abs(exact), INFINITY) - std::abs(exact));
 }
 
-template <double E>
-double worst_power_error(std::mt19937_64 &rng) {
+double worst_power_error(std::mt19937_64 &rng, double exponent) {
+  const orv::hyd::PowerSeries power = orv::hyd::power_series(exponent);
   std::uniform_real_distribution<double> exponent10(-8.0, 6.0), move(-kExpansionReach, kExpansionReach);
   double worst = 0;
   for (int i = 0; i < 100000; ++i) {
     const double x0 = std::pow(10.0, exponent10(rng)), x = x0 * (1.0 + move(rng) * 0.999);
     ExpansionPoint p;
-    orv::hyd::power_near<E>(p, x0);
-    worst = std::max(worst, ulps(orv::hyd::power_near<E>(p, x), std::pow(x, E)));
+    orv::hyd::power_near(p, x0, power);
+    worst = std::max(worst, ulps(orv::hyd::power_near(p, x, power), std::pow(x, exponent)));
   }
   return worst;
 }
@@ -36,8 +36,8 @@ double worst_power_error(std::mt19937_64 &rng) {
 
 TEST_CASE("expansions agree with the exact functions to rounding within their reach") {
   std::mt19937_64 rng(7);
-  CHECK(worst_power_error<orv::hyd::kHwExponent - 1.0>(rng) < 4.0);
-  CHECK(worst_power_error<0.9>(rng) < 4.0);
+  CHECK(worst_power_error(rng, orv::hyd::kHwExponent - 1.0) < 4.0);
+  CHECK(worst_power_error(rng, 0.9) < 4.0);
   std::uniform_real_distribution<double> exponent10(-6.0, -1.0), move(-kExpansionReach, kExpansionReach);
   double worst_log = 0;
   for (int i = 0; i < 100000; ++i) {
@@ -56,8 +56,9 @@ TEST_CASE("expansions agree with the exact functions to rounding within their re
 
 TEST_CASE("beyond their reach the exact functions are evaluated and remembered") {
   ExpansionPoint p;
-  CHECK(orv::hyd::power_near<0.9>(p, 2.0) == std::pow(2.0, 0.9));
+  constexpr orv::hyd::PowerSeries power = orv::hyd::power_series(0.9);
+  CHECK(orv::hyd::power_near(p, 2.0, power) == std::pow(2.0, 0.9));
   const double far = 2.0 * (1.0 + 2 * kExpansionReach);
-  CHECK(orv::hyd::power_near<0.9>(p, far) == std::pow(far, 0.9));
+  CHECK(orv::hyd::power_near(p, far, power) == std::pow(far, 0.9));
   CHECK(p.inverse_x == 1.0 / far);
 }
