@@ -30,9 +30,11 @@ struct GradientSolver::Impl {
   StaticLdlt factor;
   std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
   std::vector<int> diag_pos;     // value index of each diagonal entry
-  std::vector<int> link_pos;     // value index of each link's off-diagonal entry (-1 if none)
-  struct Ends { int r1, r2, d1, d2; };  // matrix rows and diagonal value indices of a link's ends
-  std::vector<Ends> ends;
+  // Where a link enters the system: its end nodes, their matrix rows (-1 for
+  // fixed heads), the value indices of their diagonal entries and of the
+  // link's off-diagonal entry (-1 if none).
+  struct MatrixPlace { int n1, n2, r1, r2, d1, d2, off; };
+  std::vector<MatrixPlace> places;  // per link
   std::vector<int> emitters;     // junctions with an emitter
   struct RowNode { int row, node; };
   std::vector<RowNode> rows;     // the matrix rows, each with its node
@@ -42,7 +44,7 @@ struct GradientSolver::Impl {
   std::vector<double> fixed_rhs;
   // Pipes in the matrix, the bulk of every trial: compact copies of what
   // their assembly reads.
-  struct CorePipe { int link, n1, n2, r1, r2, d1, d2, off; };
+  struct CorePipe { int link; MatrixPlace at; };
   std::vector<CorePipe> core_pipes;
   std::vector<PipeTerms> core_terms;
   std::vector<int> other_links;     // pumps and valves, in network order
@@ -114,18 +116,15 @@ struct GradientSolver::Impl {
     }
     diag_pos.assign(nj, -1);
     for (int c = 0; c < nj; ++c) diag_pos[c] = factor.value_index(c, c);
-    link_pos.assign(net.links.size(), -1);
+    places.resize(net.links.size());
     for (std::size_t k = 0; k < net.links.size(); ++k) {
-      const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
-      if (a >= 0 && b >= 0) link_pos[k] = factor.value_index(std::min(a, b), std::max(a, b));
+      const LinkData &l = net.links[k];
+      const int a = slot[l.n1], b = slot[l.n2];
+      places[k] = {l.n1, l.n2, a, b, a >= 0 ? diag_pos[a] : -1, b >= 0 ? diag_pos[b] : -1,
+                   a >= 0 && b >= 0 ? factor.value_index(std::min(a, b), std::max(a, b)) : -1};
     }
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
       if (slot[i] >= 0) rows.push_back({slot[i], static_cast<int>(i)});
-    ends.resize(net.links.size());
-    for (std::size_t k = 0; k < net.links.size(); ++k) {
-      const int a = slot[net.links[k].n1], b = slot[net.links[k].n2];
-      ends[k] = {a, b, a >= 0 ? diag_pos[a] : -1, b >= 0 ? diag_pos[b] : -1};
-    }
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
       if (slot[i] >= 0 && net.model->nodes[i].emitter_coeff > 0) emitters.push_back(static_cast<int>(i));
     rhs.assign(nj, 0.0);
@@ -139,8 +138,7 @@ struct GradientSolver::Impl {
       if (l.kind == LinkKind::PRV || l.kind == LinkKind::PSV || l.kind == LinkKind::FCV) setting_valves.push_back(k);
       if (in_tree[k]) continue;
       if (l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe) {
-        const Ends &e = ends[k];
-        core_pipes.push_back({k, l.n1, l.n2, e.r1, e.r2, e.d1, e.d2, link_pos[k]});
+        core_pipes.push_back({k, places[k]});
         core_terms.push_back(pipe_terms(l));
       } else {
         other_links.push_back(k);
@@ -173,30 +171,35 @@ struct GradientSolver::Impl {
 
   // Adds a link with conductance P and flow correction Y to the system.
   void add_link(State &s, int k, double P, double Y) {
-    double *val = factor.values();
-    const Ends &e = ends[k];
     s.P[k] = P;
     s.Y[k] = Y;
-    const double c = s.flow[k] - Y;
-    if (e.r1 >= 0) {
-      val[e.d1] += P;
-      rhs[e.r1] -= c;
-    } else if (e.r2 >= 0) {
-      rhs[e.r2] += P * s.head[net.links[k].n1];
+    scatter(s, places[k], P, s.flow[k] - Y);
+  }
+
+  // Enters conductance P and the flow `through` (flow less correction) of a
+  // link at its place; an end at a fixed head moves to the right-hand side.
+  void scatter(const State &s, const MatrixPlace &at, double P, double through) {
+    double *val = factor.values();
+    if (at.r1 >= 0) {
+      val[at.d1] += P;
+      rhs[at.r1] -= through;
+      if (at.r2 >= 0) {
+        val[at.d2] += P;
+        rhs[at.r2] += through;
+        val[at.off] -= P;
+      } else {
+        rhs[at.r1] += P * s.head[at.n2];
+      }
+    } else if (at.r2 >= 0) {
+      rhs[at.r2] += P * s.head[at.n1];
+      val[at.d2] += P;
+      rhs[at.r2] += through;
     }
-    if (e.r2 >= 0) {
-      val[e.d2] += P;
-      rhs[e.r2] += c;
-    } else if (e.r1 >= 0) {
-      rhs[e.r1] += P * s.head[net.links[k].n2];
-    }
-    if (link_pos[k] >= 0) val[link_pos[k]] -= P;
   }
 
   // The pipes in the matrix: the same relation as link_gradient's, read from
   // compact copies, with each pipe's place in the matrix found once.
   void add_core_pipes(State &s) {
-    double *val = factor.values();
     const HeadlossFormula formula = net.model->options.headloss;
     const double viscosity = net.viscosity;
     for (std::size_t j = 0; j < core_pipes.size(); ++j) {
@@ -212,22 +215,7 @@ struct GradientSolver::Impl {
       }
       s.P[c.link] = g.P;
       s.Y[c.link] = g.Y;
-      const double through = q - g.Y;
-      if (c.r1 >= 0) {
-        val[c.d1] += g.P;
-        rhs[c.r1] -= through;
-        if (c.r2 >= 0) {
-          val[c.d2] += g.P;
-          rhs[c.r2] += through;
-          val[c.off] -= g.P;
-        } else {
-          rhs[c.r1] += g.P * s.head[c.n2];
-        }
-      } else if (c.r2 >= 0) {
-        rhs[c.r2] += g.P * s.head[c.n1];
-        val[c.d2] += g.P;
-        rhs[c.r2] += through;
-      }
+      scatter(s, c.at, g.P, q - g.Y);
     }
   }
 
@@ -342,9 +330,9 @@ struct GradientSolver::Impl {
           if (!prv && excess > 0 && r2 >= 0) rhs[r2] += excess;
           val[diag_pos[held]] += kBigConductance;
           rhs[held] += kBigConductance * valve_head_setting(net, s, k);
-          if (!prv && link_pos[k] >= 0) {
+          if (!prv && places[k].off >= 0) {
             // A thread of conductance keeps the downstream side connected.
-            val[link_pos[k]] -= 1.0 / kBigGradient;
+            val[places[k].off] -= 1.0 / kBigGradient;
             val[diag_pos[r2]] += 1.0 / kBigGradient;
           }
           continue;
@@ -370,7 +358,7 @@ struct GradientSolver::Impl {
     max_flow_change = 0;
     for (const CorePipe &c : core_pipes) {
       const int k = c.link;
-      const double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[c.n1] - s.head[c.n2]));
+      const double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[c.at.n1] - s.head[c.at.n2]));
       s.flow[k] -= dq;
       max_flow_change = std::max(max_flow_change, std::abs(dq));
       qsum += std::abs(s.flow[k]);

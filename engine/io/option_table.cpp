@@ -18,7 +18,7 @@ using U = OptionUnit;
 const std::array<NumericOption, 20> kOptions{{
     {"TRIALS", "TRIAL", false, R::Positive, false, U::None, nullptr, &Options::trials},
     {"ACCURACY", "ACCU", false, R::Positive, false, U::None, &Options::accuracy},
-    {"SPECIFIC_GRAVITY", "SPEC", true, R::Positive, false, U::None, &Options::specific_gravity},
+    {"SPECIFIC_GRAVITY", std::string_view("SPECIFIC").substr(0, 4), true, R::Positive, false, U::None, &Options::specific_gravity},
     {"VISCOSITY", "VISC", false, R::Positive, false, U::None, &Options::viscosity},
     {"DEMAND_MULTIPLIER", "DEMAND", true, R::Positive, false, U::None, &Options::demand_multiplier},
     {"EMITTER_EXPONENT", "EMIT", true, R::Positive, false, U::None, &Options::emitter_exponent},

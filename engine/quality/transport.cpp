@@ -6,12 +6,13 @@
 
 #include "hydraulics/constants.hpp"
 #include "hydraulics/network.hpp"
+#include "model/units.hpp"
 
 namespace orv::wq {
 namespace {
 
 using hyd::kQzero;
-constexpr double kQstagnant = 0.005 * 6.30901964e-5;     // 0.005 gpm: a link's flow taken as none (m3/s)
+const double kQstagnant = 0.005 / units::flow(FlowUnits::GPM);  // 0.005 gpm: a link's flow taken as none (m3/s)
 constexpr double kLitresPerM3 = 1000.0;
 constexpr double kTraced = 100.0;  // percent of the trace node's own outflow
 
