@@ -1,5 +1,7 @@
 #include "hydraulics/forest.hpp"
 
+#include "hydraulics/incidence.hpp"
+
 namespace orv::hyd {
 
 namespace {
@@ -25,13 +27,9 @@ std::vector<TreeLink> find_trees(const Net &net) {
   if (m.options.demand_model == DemandModel::PressureDriven) return {};
   const std::vector<char> steered = steered_links(m);
   const std::size_t nn = net.nodes.size();
-  std::vector<std::vector<int>> incident(nn);
-  for (std::size_t k = 0; k < net.links.size(); ++k) {
-    incident[net.links[k].n1].push_back(static_cast<int>(k));
-    incident[net.links[k].n2].push_back(static_cast<int>(k));  // a loop counts twice: never a leaf
-  }
+  const Incidence incident(net);
   std::vector<int> degree(nn);
-  for (std::size_t i = 0; i < nn; ++i) degree[i] = static_cast<int>(incident[i].size());
+  for (std::size_t i = 0; i < nn; ++i) degree[i] = incident.degree(static_cast<int>(i));  // a loop counts twice: never a leaf
   auto prunable = [&](int i) {
     return net.nodes[i].kind == NodeKind::Junction && degree[i] == 1 && !(m.nodes[i].emitter_coeff > 0);
   };
@@ -45,7 +43,7 @@ std::vector<TreeLink> find_trees(const Net &net) {
     leaves.pop_back();
     if (gone[i] || !prunable(i)) continue;
     int link = -1, other = -1;
-    for (const int k : incident[i]) {
+    for (const int k : incident.at(i)) {
       const int o = net.links[k].n1 == i ? net.links[k].n2 : net.links[k].n1;
       if (!gone[o]) link = k, other = o;
     }

@@ -86,32 +86,26 @@ struct GradientSolver::Impl {
     int nj = 0;
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
       if (net.nodes[i].row >= 0 && !tree_node[i]) row[i] = nj++;
-    std::vector<Eigen::Triplet<double>> t;
-    t.reserve(nj + net.links.size());
-    for (int i = 0; i < nj; ++i) t.emplace_back(i, i, 1.0);
-    for (const LinkData &l : net.links) {
-      const int r1 = row[l.n1], r2 = row[l.n2];
-      if (r1 >= 0 && r2 >= 0) t.emplace_back(std::max(r1, r2), std::min(r1, r2), 1.0);
-    }
+    std::vector<std::pair<int, int>> joined;  // rows joined by a link
+    joined.reserve(net.links.size());
+    for (const LinkData &l : net.links)
+      if (row[l.n1] >= 0 && row[l.n2] >= 0) joined.emplace_back(row[l.n1], row[l.n2]);
     // Fill-reducing order of the junction rows, once per model.
-    SparseMatrix pattern(nj, nj);
-    pattern.setFromTriplets(t.begin(), t.end());
+    UpperPattern pattern = upper_pattern(nj, joined);
+    const std::vector<double> ones(pattern.rows.size(), 1.0);
+    const Eigen::Map<const SparseMatrix> unordered(nj, nj, static_cast<int>(ones.size()), pattern.col_start.data(),
+                                                   pattern.rows.data(), ones.data());
     Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> inverse;
     Eigen::AMDOrdering<int> amd;
-    amd(pattern.selfadjointView<Eigen::Lower>(), inverse);
+    amd(unordered.selfadjointView<Eigen::Upper>(), inverse);
     const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order = inverse.inverse();
     slot.assign(net.nodes.size(), -1);
     for (std::size_t i = 0; i < net.nodes.size(); ++i)
       if (row[i] >= 0) slot[i] = order.indices()[row[i]];
-    for (auto &e : t) {
-      const int a = order.indices()[e.row()], b = order.indices()[e.col()];
-      e = Eigen::Triplet<double>(std::min(a, b), std::max(a, b), 1.0);
-    }
-    SparseMatrix A(nj, nj);
-    A.setFromTriplets(t.begin(), t.end());
-    A.makeCompressed();
+    for (auto &[a, b] : joined) a = order.indices()[a], b = order.indices()[b];
+    pattern = upper_pattern(nj, joined);
     if (nj > 0) {
-      factor.analyse(nj, A.outerIndexPtr(), A.innerIndexPtr());
+      factor.analyse(nj, pattern.col_start.data(), pattern.rows.data());
       analysed = true;
     }
     diag_pos.assign(nj, -1);
@@ -131,6 +125,8 @@ struct GradientSolver::Impl {
     fixed_rhs.assign(nj, 0.0);
     x.assign(nj, 0.0);
     pinned.assign(net.links.size(), Pinned::No);
+    core_pipes.reserve(net.links.size() - tree.size());
+    core_terms.reserve(net.links.size() - tree.size());
     for (std::size_t kk = 0; kk < net.links.size(); ++kk) {
       const int k = static_cast<int>(kk);
       const LinkData &l = net.links[k];

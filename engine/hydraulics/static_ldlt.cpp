@@ -5,43 +5,83 @@
 
 namespace orv::hyd {
 
-void StaticLdlt::analyse(int n, const int *col_start, const int *rows) {
-  n_ = n;
-  // Elimination tree and column counts of L (up-looking over the rows of L,
-  // which are the columns of the upper pattern).
-  std::vector<int> parent(n, -1), mark(n, -1), count(n, 0);
-  std::vector<std::vector<int>> column_rows(n);
+namespace {
+
+// Walks the rows of L column by column of the upper pattern (up-looking):
+// row k of L has an entry in every column on the paths of the elimination
+// tree from the entries of pattern column k up to k. Calls visit(i, k) for
+// each, k ascending; sets `parent` (the elimination tree) along the way.
+template <typename Visit>
+void walk_rows(int n, const int *col_start, const int *rows, std::vector<int> &parent, Visit visit) {
+  std::vector<int> mark(n, -1);
+  parent.assign(n, -1);
   for (int k = 0; k < n; ++k) {
     mark[k] = k;
     for (int p = col_start[k]; p < col_start[k + 1]; ++p)
       for (int i = rows[p]; i < k && mark[i] != k; i = parent[i]) {
         if (parent[i] < 0) parent[i] = k;
         mark[i] = k;
-        column_rows[i].push_back(k);  // k ascends: each column's rows come sorted
+        visit(i, k);
       }
   }
-  l_start_.assign(n + 1, 0);
-  for (int i = 0; i < n; ++i) l_start_[i + 1] = l_start_[i] + static_cast<int>(column_rows[i].size());
-  lower_ = l_start_[n];
-  l_rows_.clear();
-  l_rows_.reserve(lower_);
-  l_cols_.clear();
-  l_cols_.reserve(lower_);
-  for (int i = 0; i < n; ++i) {
-    l_rows_.insert(l_rows_.end(), column_rows[i].begin(), column_rows[i].end());
-    l_cols_.insert(l_cols_.end(), column_rows[i].size(), i);
+}
+
+}  // namespace
+
+UpperPattern upper_pattern(int n, std::span<const std::pair<int, int>> off_diagonal) {
+  UpperPattern u;
+  u.col_start.assign(n + 1, 0);
+  for (int c = 0; c < n; ++c) u.col_start[c + 1] = 1;
+  for (const auto &[a, b] : off_diagonal) ++u.col_start[std::max(a, b) + 1];
+  for (int c = 0; c < n; ++c) u.col_start[c + 1] += u.col_start[c];
+  u.rows.resize(u.col_start[n]);
+  std::vector<int> next(u.col_start.begin(), u.col_start.end() - 1);
+  for (int c = 0; c < n; ++c) u.rows[next[c]++] = c;
+  for (const auto &[a, b] : off_diagonal) u.rows[next[std::max(a, b)]++] = std::min(a, b);
+  // Sort each column and drop repeats (parallel links), compacting in place.
+  int kept = 0;
+  for (int c = 0; c < n; ++c) {
+    const auto begin = u.rows.begin() + u.col_start[c], end = u.rows.begin() + u.col_start[c + 1];
+    std::sort(begin, end);
+    u.col_start[c] = kept;
+    for (auto it = begin; it != end; ++it)
+      if (it == begin || *it != *(it - 1)) u.rows[kept++] = *it;
   }
+  u.col_start[n] = kept;
+  u.rows.resize(kept);
+  return u;
+}
+
+void StaticLdlt::analyse(int n, const int *col_start, const int *rows) {
+  n_ = n;
+  // Two walks, one to count each column of L and one to fill it, rather than
+  // a growing vector per column. Both walk the same paths: a node's parent is
+  // set by the first row that reaches it.
+  std::vector<int> parent;
+  l_start_.assign(n + 1, 0);
+  walk_rows(n, col_start, rows, parent, [&](int i, int) { ++l_start_[i + 1]; });
+  for (int i = 0; i < n; ++i) l_start_[i + 1] += l_start_[i];
+  lower_ = l_start_[n];
+  l_rows_.assign(lower_, 0);
+  l_cols_.assign(lower_, 0);
+  std::vector<int> next(l_start_.begin(), l_start_.end() - 1);
+  walk_rows(n, col_start, rows, parent, [&](int i, int k) {  // k ascends: each column's rows come sorted
+    l_rows_[next[i]] = k;
+    l_cols_[next[i]++] = i;
+  });
   // Eliminating column j subtracts l_q * d_j * l_p from entry (r_q, r_p) for
   // every pair of its entries p <= q; that entry is in the pattern of L.
-  update_start_.assign(n + 1, 0);
-  update_target_.clear();
-  std::size_t widest = 0;
+  std::size_t widest = 0, updates = 0;
   for (int j = 0; j < n; ++j) {
-    widest = std::max(widest, column_rows[j].size());
+    const std::size_t count = l_start_[j + 1] - l_start_[j];
+    widest = std::max(widest, count);
+    updates += count * (count + 1) / 2;
+  }
+  update_target_.clear();
+  update_target_.reserve(updates);
+  for (int j = 0; j < n; ++j)
     for (int p = l_start_[j]; p < l_start_[j + 1]; ++p)
       for (int q = p; q < l_start_[j + 1]; ++q) update_target_.push_back(value_index(l_rows_[p], l_rows_[q]));
-    update_start_[j + 1] = static_cast<int>(update_target_.size());
-  }
   work_.assign(static_cast<std::size_t>(lower_) + n, 0.0);
   scaled_.assign(widest, 0.0);
 }

@@ -7,9 +7,19 @@
 // runs that program over values assembled in place.
 #pragma once
 
+#include <span>
+#include <utility>
 #include <vector>
 
 namespace orv::hyd {
+
+// The upper triangle of a symmetric n x n pattern in compressed columns, rows
+// ascending and each once, diagonal included, from its off-diagonal pairs
+// (either way round; repeats allowed).
+struct UpperPattern {
+  std::vector<int> col_start, rows;
+};
+UpperPattern upper_pattern(int n, std::span<const std::pair<int, int>> off_diagonal);
 
 class StaticLdlt {
  public:
@@ -35,8 +45,7 @@ class StaticLdlt {
   int lower_ = 0;                      // entries of the strict lower part of L (values before the diagonal)
   std::vector<int> l_start_, l_rows_;  // strict lower part of L by columns, rows ascending
   std::vector<int> l_cols_;            // the column of each entry
-  std::vector<int> update_start_;      // per column: its first update target
-  std::vector<int> update_target_;     // per pair (p <= q) of a column's entries: the entry it changes
+  std::vector<int> update_target_;     // column by column, per pair (p <= q) of a column's entries: the entry it changes
   std::vector<double> work_;           // L by columns, then the diagonal D
   std::vector<double> scaled_;         // a column's entries before division by its pivot
 };

@@ -10,7 +10,7 @@ namespace {
 template <typename Attr>
 constexpr int idx(Attr a) { return static_cast<int>(a); }
 
-std::vector<float> strided(const std::vector<float> &block, std::size_t count, std::size_t element) {
+std::vector<float> strided(const FloatBlock &block, std::size_t count, std::size_t element) {
   std::vector<float> out;
   if (count == 0) return out;
   const std::size_t steps = block.size() / count;
@@ -19,7 +19,7 @@ std::vector<float> strided(const std::vector<float> &block, std::size_t count, s
   return out;
 }
 
-Results::Extremes scan(const std::vector<float> &block, std::size_t count) {
+Results::Extremes scan(const FloatBlock &block, std::size_t count) {
   Results::Extremes e;
   e.min.assign(count, std::numeric_limits<float>::infinity());
   e.max.assign(count, -std::numeric_limits<float>::infinity());
@@ -51,9 +51,9 @@ Results::Results(std::size_t nodes, std::size_t links, std::size_t tanks)
 
 std::size_t Results::add_step(double time) {
   times_.push_back(time);
-  for (auto &b : node_blocks_) b.resize(b.size() + nodes_, 0.0f);
-  for (auto &b : link_blocks_) b.resize(b.size() + links_, 0.0f);
-  for (auto &b : tank_blocks_) b.resize(b.size() + tanks_, 0.0f);
+  for (auto &b : node_blocks_) b.resize(b.size() + nodes_);
+  for (auto &b : link_blocks_) b.resize(b.size() + links_);
+  for (auto &b : tank_blocks_) b.resize(b.size() + tanks_);
   return times_.size() - 1;
 }
 

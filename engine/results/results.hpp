@@ -14,6 +14,8 @@
 #include <span>
 #include <vector>
 
+#include "results/float_block.hpp"
+
 namespace orv {
 
 enum class NodeAttr : std::uint8_t { Head, Pressure, Demand, Quality, Count };
@@ -80,9 +82,9 @@ class Results {
  private:
   std::size_t nodes_ = 0, links_ = 0, tanks_ = 0;
   std::vector<double> times_;
-  std::vector<float> node_blocks_[static_cast<int>(NodeAttr::Count)];
-  std::vector<float> link_blocks_[static_cast<int>(LinkAttr::Count)];
-  std::vector<float> tank_blocks_[static_cast<int>(TankAttr::Count)];
+  FloatBlock node_blocks_[static_cast<int>(NodeAttr::Count)];
+  FloatBlock link_blocks_[static_cast<int>(LinkAttr::Count)];
+  FloatBlock tank_blocks_[static_cast<int>(TankAttr::Count)];
 };
 
 }  // namespace orv

@@ -1,0 +1,75 @@
+#include "results/float_block.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace orv {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// The whole huge pages inside [p, p + bytes) are asked to be backed by huge
+// pages; a refusal only costs speed.
+void ask_for_huge_pages([[maybe_unused]] void *p, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const auto begin = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t first = (begin + kHugePage - 1) / kHugePage * kHugePage;
+  const std::uintptr_t last = (begin + bytes) / kHugePage * kHugePage;
+  if (last > first) madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
+}  // namespace
+
+void FloatBlock::Free::operator()(float *p) const { std::free(p); }
+
+FloatBlock::FloatBlock(const FloatBlock &other) { *this = other; }
+
+FloatBlock &FloatBlock::operator=(const FloatBlock &other) {
+  if (this == &other) return *this;
+  data_.reset();
+  size_ = capacity_ = 0;
+  resize(other.size_);
+  if (size_) std::memcpy(data_.get(), other.data_.get(), size_ * sizeof(float));
+  return *this;
+}
+
+FloatBlock::FloatBlock(FloatBlock &&other) noexcept
+    : data_(std::move(other.data_)), size_(other.size_), capacity_(other.capacity_) {
+  other.size_ = other.capacity_ = 0;
+}
+
+FloatBlock &FloatBlock::operator=(FloatBlock &&other) noexcept {
+  data_ = std::move(other.data_);
+  size_ = std::exchange(other.size_, 0);
+  capacity_ = std::exchange(other.capacity_, 0);
+  return *this;
+}
+
+void FloatBlock::reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  void *fresh = std::calloc(capacity, sizeof(float));
+  if (!fresh) throw std::bad_alloc();
+  ask_for_huge_pages(fresh, capacity * sizeof(float));
+  if (size_) std::memcpy(fresh, data_.get(), size_ * sizeof(float));
+  data_.reset(static_cast<float *>(fresh));
+  capacity_ = capacity;
+}
+
+void FloatBlock::resize(std::size_t size) {
+  if (size > capacity_) reserve(std::max(size, 2 * capacity_));
+  // What is cut off is zeroed, so that what grows back reads as zero.
+  if (size < size_) std::fill(data_.get() + size, data_.get() + size_, 0.0f);
+  size_ = size;
+}
+
+}  // namespace orv
