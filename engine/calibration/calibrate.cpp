@@ -6,6 +6,7 @@
 
 #include "calibration/comparison.hpp"
 #include "calibration/levenberg_marquardt.hpp"
+#include "hydraulics/solver_layout.hpp"
 #include "model/status.hpp"
 
 namespace orv::calibration {
@@ -78,14 +79,15 @@ CalibrationResult calibrate(const Model &m, const measurements::MeasurementStore
     for (Eigen::Index k = 0; k < x.size(); ++k) f[k] = std::exp(x[k]);
     return f;
   };
+  hyd::LayoutCache layouts;  // the factors change values, never the network's shape
   const auto simulate_with = [&](const Eigen::VectorXd &x) {
     Model copy = m;
     apply_factors(copy, groups, factors_of(x));
-    SimulationRun run = simulate_hydraulics(copy);
+    SimulationRun run = simulate_hydraulics(copy, nullptr, &layouts);
     return std::make_pair(std::move(copy), std::move(run));
   };
 
-  SimulationRun start = simulate_hydraulics(m);
+  SimulationRun start = simulate_hydraulics(m, nullptr, &layouts);
   if (start.status > 100)
     throw Failure(Status::SimulationFailed, "the model cannot be simulated: " + start.message);
   std::vector<SeriesSpan> spans;

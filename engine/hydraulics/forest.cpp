@@ -4,8 +4,6 @@
 
 namespace orv::hyd {
 
-namespace {
-
 // Links whose status or setting controls and rules may change.
 std::vector<char> steered_links(const Model &m) {
   std::vector<char> steered(m.links.size(), 0);
@@ -19,8 +17,6 @@ std::vector<char> steered_links(const Model &m) {
   }
   return steered;
 }
-
-}  // namespace
 
 std::vector<TreeLink> find_trees(const Net &net) {
   const Model &m = *net.model;

@@ -22,4 +22,7 @@ struct TreeLink {
 // and pressure-dependent outflows are solved.
 std::vector<TreeLink> find_trees(const Net &net);
 
+// Per link: 1 where controls or rules may change its status or setting.
+std::vector<char> steered_links(const Model &m);
+
 }  // namespace orv::hyd

@@ -1,7 +1,5 @@
 #include "hydraulics/gga.hpp"
 
-#include <Eigen/OrderingMethods>
-#include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,13 +9,13 @@
 #include "hydraulics/controls.hpp"
 #include "hydraulics/forest.hpp"
 #include "hydraulics/link_status.hpp"
+#include "hydraulics/solver_layout.hpp"
 #include "hydraulics/static_ldlt.hpp"
 
 namespace orv::hyd {
 
 namespace {
-using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-// The matrix is assembled directly in fill-reducing order (computed once),
+// The matrix is assembled directly in fill-reducing order (planned once),
 // into the factorisation's own storage: no copy, no permutation per trial.
 
 enum class Pinned : std::uint8_t { No, Prv, Psv, Fcv, Pbv };
@@ -70,44 +68,18 @@ struct GradientSolver::Impl {
   bool analysed = false;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
-  Impl(const Net &n, std::FILE *sink) : net(n), trace(sink) {
-    tree = find_trees(net);
+  Impl(const Net &n, std::FILE *sink, std::shared_ptr<const SolverLayout> layout) : net(n), trace(sink) {
+    if (!layout) layout = std::make_shared<const SolverLayout>(plan_layout(net));
+    tree = layout->tree;
+    slot = layout->slot;
+    factor = layout->factor;
+    const int nj = layout->rows;
+    analysed = nj > 0;
     in_tree.assign(net.links.size(), 0);
     tree_flow.assign(net.links.size(), 0.0);
     tree_loss.assign(tree.size(), 0.0);
     tree_out.assign(net.nodes.size(), 0.0);
-    std::vector<char> tree_node(net.nodes.size(), 0);
-    for (const TreeLink &b : tree) {
-      in_tree[b.link] = 1;
-      tree_node[b.node] = 1;
-    }
-    // Rows of the core junctions, in network order.
-    std::vector<int> row(net.nodes.size(), -1);
-    int nj = 0;
-    for (std::size_t i = 0; i < net.nodes.size(); ++i)
-      if (net.nodes[i].row >= 0 && !tree_node[i]) row[i] = nj++;
-    std::vector<std::pair<int, int>> joined;  // rows joined by a link
-    joined.reserve(net.links.size());
-    for (const LinkData &l : net.links)
-      if (row[l.n1] >= 0 && row[l.n2] >= 0) joined.emplace_back(row[l.n1], row[l.n2]);
-    // Fill-reducing order of the junction rows, once per model.
-    UpperPattern pattern = upper_pattern(nj, joined);
-    const std::vector<double> ones(pattern.rows.size(), 1.0);
-    const Eigen::Map<const SparseMatrix> unordered(nj, nj, static_cast<int>(ones.size()), pattern.col_start.data(),
-                                                   pattern.rows.data(), ones.data());
-    Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> inverse;
-    Eigen::AMDOrdering<int> amd;
-    amd(unordered.selfadjointView<Eigen::Upper>(), inverse);
-    const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order = inverse.inverse();
-    slot.assign(net.nodes.size(), -1);
-    for (std::size_t i = 0; i < net.nodes.size(); ++i)
-      if (row[i] >= 0) slot[i] = order.indices()[row[i]];
-    for (auto &[a, b] : joined) a = order.indices()[a], b = order.indices()[b];
-    pattern = upper_pattern(nj, joined);
-    if (nj > 0) {
-      factor.analyse(nj, pattern.col_start.data(), pattern.rows.data());
-      analysed = true;
-    }
+    for (const TreeLink &b : tree) in_tree[b.link] = 1;
     diag_pos.assign(nj, -1);
     for (int c = 0; c < nj; ++c) diag_pos[c] = factor.value_index(c, c);
     places.resize(net.links.size());
@@ -612,7 +584,8 @@ struct GradientSolver::Impl {
   }
 };
 
-GradientSolver::GradientSolver(const Net &net, std::FILE *trace) : impl_(std::make_unique<Impl>(net, trace)) {}
+GradientSolver::GradientSolver(const Net &net, std::FILE *trace, std::shared_ptr<const SolverLayout> layout)
+    : impl_(std::make_unique<Impl>(net, trace, std::move(layout))) {}
 GradientSolver::~GradientSolver() = default;
 SolveOutcome GradientSolver::solve(State &s) { return impl_->solve(s); }
 

@@ -11,6 +11,8 @@
 
 namespace orv::hyd {
 
+struct SolverLayout;
+
 struct SolveOutcome {
   bool converged = false;
   bool singular = false;
@@ -21,9 +23,10 @@ struct SolveOutcome {
 
 class GradientSolver {
  public:
-  // Orders and analyses the matrix once; `trace`, when given, receives each
-  // trial's relative flow change and status changes.
-  explicit GradientSolver(const Net &net, std::FILE *trace = nullptr);
+  // Plans the matrix once (or takes the plan given); `trace`, when given,
+  // receives each trial's relative flow change and status changes.
+  explicit GradientSolver(const Net &net, std::FILE *trace = nullptr,
+                          std::shared_ptr<const SolverLayout> layout = nullptr);
   ~GradientSolver();
   GradientSolver(const GradientSolver &) = delete;
   GradientSolver &operator=(const GradientSolver &) = delete;

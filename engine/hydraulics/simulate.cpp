@@ -13,6 +13,7 @@
 #include "hydraulics/gga.hpp"
 #include "hydraulics/network.hpp"
 #include "hydraulics/run_warnings.hpp"
+#include "hydraulics/solver_layout.hpp"
 
 namespace orv {
 
@@ -22,7 +23,8 @@ using namespace hyd;
 
 class Simulation {
  public:
-  Simulation(const Model &m, std::FILE *trace) : m_(m), net_(prepare(m)), solver_(net_, trace), trace_(trace) {}
+  Simulation(const Model &m, std::FILE *trace, LayoutCache *layouts)
+      : m_(m), net_(prepare(m)), solver_(net_, trace, layouts ? layouts->layout(net_) : nullptr), trace_(trace) {}
 
   SimulationRun run() {
     SimulationRun run;
@@ -314,7 +316,7 @@ std::string unconnected_junctions(const Model &model) {
 }
 }  // namespace
 
-SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace) {
+SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace, LayoutCache *layouts) {
   if (model.tanks.empty()) {
     SimulationRun run;
     run.status = kHydErrNoSource;
@@ -328,7 +330,7 @@ SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace) {
     return run;
   }
   try {
-    Simulation sim(model, trace);
+    Simulation sim(model, trace, layouts);
     return sim.run();
   } catch (const std::exception &e) {
     SimulationRun run;

@@ -40,6 +40,10 @@ struct SimulationRun {
 // With a trace, every trial's relative flow change and every status change is
 // written to it, in the layout of the reference engine's full status report,
 // so that the two iteration paths can be compared line by line.
-SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace = nullptr);
+// With a layout cache, runs of a network whose shape has not changed share
+// one plan of the solver's matrix (see hydraulics/solver_layout.hpp).
+namespace hyd { class LayoutCache; }
+SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace = nullptr,
+                                  hyd::LayoutCache *layouts = nullptr);
 
 }  // namespace orv

@@ -42,7 +42,13 @@ UpperPattern upper_pattern(int n, std::span<const std::pair<int, int>> off_diago
   int kept = 0;
   for (int c = 0; c < n; ++c) {
     const auto begin = u.rows.begin() + u.col_start[c], end = u.rows.begin() + u.col_start[c + 1];
-    std::sort(begin, end);
+    // Columns hold a handful of rows: insertion sort.
+    for (auto it = begin; it != end; ++it) {
+      const int row = *it;
+      auto hole = it;
+      for (; hole != begin && *(hole - 1) > row; --hole) *hole = *(hole - 1);
+      *hole = row;
+    }
     u.col_start[c] = kept;
     for (auto it = begin; it != end; ++it)
       if (it == begin || *it != *(it - 1)) u.rows[kept++] = *it;

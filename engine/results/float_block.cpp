@@ -16,6 +16,9 @@ namespace orv {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Blocks from this size on are mapped afresh by calloc, zero without being
+// written; smaller ones come from the heap and are zeroed as they grow.
+constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
 
 // The whole huge pages inside [p, p + bytes) are asked to be backed by huge
 // pages; a refusal only costs speed.
@@ -44,7 +47,8 @@ FloatBlock &FloatBlock::operator=(const FloatBlock &other) {
 }
 
 FloatBlock::FloatBlock(FloatBlock &&other) noexcept
-    : data_(std::move(other.data_)), size_(other.size_), capacity_(other.capacity_) {
+    : data_(std::move(other.data_)), size_(other.size_), capacity_(other.capacity_),
+      zero_beyond_size_(other.zero_beyond_size_) {
   other.size_ = other.capacity_ = 0;
 }
 
@@ -52,14 +56,17 @@ FloatBlock &FloatBlock::operator=(FloatBlock &&other) noexcept {
   data_ = std::move(other.data_);
   size_ = std::exchange(other.size_, 0);
   capacity_ = std::exchange(other.capacity_, 0);
+  zero_beyond_size_ = other.zero_beyond_size_;
   return *this;
 }
 
 void FloatBlock::reserve(std::size_t capacity) {
   if (capacity <= capacity_) return;
-  void *fresh = std::calloc(capacity, sizeof(float));
+  const bool mapped = capacity * sizeof(float) >= kMappedBytes;
+  void *fresh = mapped ? std::calloc(capacity, sizeof(float)) : std::malloc(capacity * sizeof(float));
   if (!fresh) throw std::bad_alloc();
-  ask_for_huge_pages(fresh, capacity * sizeof(float));
+  if (mapped) ask_for_huge_pages(fresh, capacity * sizeof(float));
+  zero_beyond_size_ = mapped;
   if (size_) std::memcpy(fresh, data_.get(), size_ * sizeof(float));
   data_.reset(static_cast<float *>(fresh));
   capacity_ = capacity;
@@ -67,6 +74,7 @@ void FloatBlock::reserve(std::size_t capacity) {
 
 void FloatBlock::resize(std::size_t size) {
   if (size > capacity_) reserve(std::max(size, 2 * capacity_));
+  if (size > size_ && !zero_beyond_size_) std::fill(data_.get() + size_, data_.get() + size, 0.0f);
   // What is cut off is zeroed, so that what grows back reads as zero.
   if (size < size_) std::fill(data_.get() + size, data_.get() + size_, 0.0f);
   size_ = size;

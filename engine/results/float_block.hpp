@@ -1,7 +1,8 @@
 // A growable array of floats that reads as zero until written, for the
-// results store. Unlike a vector, growing it never writes zeros itself: large
-// blocks come from calloc, which maps fresh pages the system zeroes on first
-// touch, so each page of results is written once, by the simulation. On Linux
+// results store. Unlike a vector, growing a large block never writes zeros
+// itself: large blocks come from calloc, which maps fresh pages the system
+// zeroes on first touch, so each page of results is written once, by the
+// simulation. On Linux
 // such blocks also ask for huge pages, which cuts the page faults of a long run
 // some five-hundredfold.
 #pragma once
@@ -38,6 +39,7 @@ class FloatBlock {
   };
   std::unique_ptr<float[], Free> data_;
   std::size_t size_ = 0, capacity_ = 0;
+  bool zero_beyond_size_ = false;  // the storage past size_ reads as zero
 };
 
 }  // namespace orv

@@ -1,12 +1,13 @@
 #include "session/simulation.hpp"
 
 #include "hydraulics/simulate.hpp"
+#include "hydraulics/solver_layout.hpp"
 #include "quality/quality.hpp"
 
 namespace orv {
 
 void simulate(Session &e) {
-  SimulationRun run = simulate_hydraulics(e.model());
+  SimulationRun run = simulate_hydraulics(e.model(), nullptr, &e.model_part<hyd::LayoutCache>());
   // A run stopped at an unbalanced instant (UNBALANCED STOP) keeps what it
   // computed up to there, as a warning; other failures keep nothing.
   if (run.status > 100 && run.status != kHydErrUnbalanced) {
