@@ -36,7 +36,7 @@ struct GradientSolver::Impl {
   std::vector<int> emitters;     // junctions with an emitter
   struct RowNode { int row, node; };
   std::vector<RowNode> rows;     // the matrix rows, each with its node
-  std::vector<double> rhs, x;
+  std::vector<double> rhs;  // right-hand side, solved in place into the heads of the rows
   // Per instant: the right-hand side before any link or emitter (demands and
   // the outflows of dead-end trees).
   std::vector<double> fixed_rhs;
@@ -95,7 +95,6 @@ struct GradientSolver::Impl {
       if (slot[i] >= 0 && net.model->nodes[i].emitter_coeff > 0) emitters.push_back(static_cast<int>(i));
     rhs.assign(nj, 0.0);
     fixed_rhs.assign(nj, 0.0);
-    x.assign(nj, 0.0);
     pinned.assign(net.links.size(), Pinned::No);
     core_pipes.reserve(net.links.size() - tree.size());
     core_terms.reserve(net.links.size() - tree.size());
@@ -535,11 +534,10 @@ struct GradientSolver::Impl {
           out.singular = true;
           return out;
         }
-        x = rhs;
-        factor.solve(x.data());
+        factor.solve(rhs.data());
         for (const RowNode &rn : rows) {
-          if (!std::isfinite(x[rn.row])) { out.singular = true; return out; }
-          s.head[rn.node] = x[rn.row];
+          if (!std::isfinite(rhs[rn.row])) { out.singular = true; return out; }
+          s.head[rn.node] = rhs[rn.row];
         }
       }
       const double relerr = update_flows(s);

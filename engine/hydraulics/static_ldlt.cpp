@@ -158,7 +158,12 @@ void StaticLdlt::solve(double *x) const {
   const int *rows = l_rows_.data(), *cols = l_cols_.data();
   for (int p = 0; p < lower_; ++p) x[rows[p]] -= l[p] * x[cols[p]];
   for (int j = 0; j < n_; ++j) x[j] /= d[j];
-  for (int p = lower_ - 1; p >= 0; --p) x[cols[p]] -= l[p] * x[rows[p]];
+  // Backward, a column's entries update one unknown: kept in a register.
+  for (int j = n_ - 1; j >= 0; --j) {
+    double xj = x[j];
+    for (int p = l_start_[j + 1] - 1; p >= l_start_[j]; --p) xj -= l[p] * x[rows[p]];
+    x[j] = xj;
+  }
 }
 
 }  // namespace orv::hyd

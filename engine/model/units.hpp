@@ -16,6 +16,7 @@ inline constexpr double kFoot = 0.3048;                       // m
 inline constexpr double kCubicFoot = kFoot * kFoot * kFoot;   // m3
 inline constexpr double kWattsPerHorsepower = 745.7;
 inline constexpr double kSecondsPerDay = 86400.0;
+inline constexpr double kLitresPerCubicMetre = 1000.0;
 // Kinematic viscosity of water at 20 C (m2/s), the customary 1.1e-5 ft2/s;
 // a model's VISCOSITY option is relative to it.
 inline constexpr double kWaterViscosity = 1.1e-5 * kFoot * kFoot;

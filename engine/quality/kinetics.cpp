@@ -10,12 +10,8 @@ namespace {
 
 using units::kFoot;
 constexpr double kDay = units::kSecondsPerDay;
-constexpr double kLitresPerM3 = 1000.0;
 constexpr double kRefDiffusivity = 1.3e-8 * kFoot * kFoot;  // chlorine in water at 20 C, m2/s
 constexpr double kUnlimited = 1e10;  // mass-transfer coefficient when transfer is ignored
-constexpr double kTiny = 1e-6;
-
-double sign(double v) { return v < 0 ? -1.0 : 1.0; }
 
 bool is_pipe(const Link &l) { return l.kind == LinkKind::Pipe || l.kind == LinkKind::CVPipe; }
 
@@ -101,45 +97,14 @@ void Kinetics::set_flows(const std::vector<double> &flow) {
   }
 }
 
-double Kinetics::bulk_rate(double c, double kb, double order, double climit) {
-  double p;  // concentration potential
-  if (order == 0.0) p = 1.0;
-  else if (order < 0.0) {  // Michaelis-Menten: c / (limit + c)
-    double c1 = climit + sign(kb) * c;
-    if (std::abs(c1) < kTiny) c1 = sign(c1) * kTiny;
-    p = c / c1;
-  } else {
-    const double c1 = climit == 0.0 ? c : std::max(0.0, sign(kb) * (climit - c));
-    if (order == 1.0) p = c1;
-    else if (order == 2.0) p = c1 * c;
-    else p = c1 * std::pow(std::max(0.0, c), order - 1.0);
-  }
-  if (p < 0) p = 0;
-  return kb * p;
-}
-
-double Kinetics::wall_rate(int k, double c) const {
-  const double kw = kw_[k], d = model_.links[k].diameter;
-  if (kw == 0.0 || d <= 0) return 0.0;
-  if (wall_order_ == 0.0) {
-    // Zero order: the wall consumes kw (mass/m2/s) unless transfer to the wall
-    // delivers less.
-    const double transfer = sign(kw) * c * kLitresPerM3 * rc_[k];
-    const double rate = std::abs(transfer) < std::abs(kw) ? transfer : kw;
-    return rate * 4.0 / d / kLitresPerM3;
-  }
-  return c * rc_[k];
-}
-
-double Kinetics::pipe_react(int k, double c, double dt) const {
-  if (kind_ == QualityKind::Age) return std::max(0.0, c + dt / 3600.0);
-  const double dc = (bulk_rate(c, kb_[k], bulk_order_, climit_) + wall_rate(k, c)) * dt;
-  return std::max(0.0, c + dc);
+PipeReaction Kinetics::pipe_reaction(int k, double dt) const {
+  return {kind_ == QualityKind::Age, dt, kb_[k], bulk_order_, climit_, kw_[k], model_.links[k].diameter, rc_[k],
+          wall_order_ == 0.0};
 }
 
 double Kinetics::tank_react(int t, double c, double dt) const {
   if (kind_ == QualityKind::Age) return std::max(0.0, c + dt / 3600.0);
-  return std::max(0.0, c + bulk_rate(c, tank_kb_[t], tank_order_, climit_) * dt);
+  return std::max(0.0, c + PipeReaction::bulk_rate(c, tank_kb_[t], tank_order_, climit_) * dt);
 }
 
 }  // namespace orv::wq

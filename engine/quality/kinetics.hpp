@@ -4,11 +4,65 @@
 // (mass per litre); coefficients are converted once to per-second SI values.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model/model.hpp"
+#include "model/units.hpp"
 
 namespace orv::wq {
+
+// One pipe's reaction over one step, with the pipe's coefficients read once:
+// the transport applies it to every parcel of the pipe, the bulk of a
+// reacting run's work.
+struct PipeReaction {
+  bool age;
+  double dt;
+  double kb, bulk_order, climit;  // bulk: per second, order, limiting concentration
+  double kw, diameter, rc;        // wall: coefficient, m, rate (see Kinetics::set_flows)
+  bool zero_order_wall;
+
+  // Quality of a parcel of quality c after the step.
+  double operator()(double c) const {
+    if (age) return std::max(0.0, c + dt / 3600.0);
+    const double dc = (bulk_rate(c, kb, bulk_order, climit) + wall_rate(c)) * dt;
+    return std::max(0.0, c + dc);
+  }
+
+  // Bulk reaction rate (concentration per second) of order n with limit climit.
+  static double bulk_rate(double c, double kb, double order, double climit) {
+    constexpr double kTiny = 1e-6;
+    const auto sign = [](double v) { return v < 0 ? -1.0 : 1.0; };
+    double p;  // concentration potential
+    if (order == 0.0) p = 1.0;
+    else if (order < 0.0) {  // Michaelis-Menten: c / (limit + c)
+      double c1 = climit + sign(kb) * c;
+      if (std::abs(c1) < kTiny) c1 = sign(c1) * kTiny;
+      p = c / c1;
+    } else {
+      const double c1 = climit == 0.0 ? c : std::max(0.0, sign(kb) * (climit - c));
+      if (order == 1.0) p = c1;
+      else if (order == 2.0) p = c1 * c;
+      else p = c1 * std::pow(std::max(0.0, c), order - 1.0);
+    }
+    if (p < 0) p = 0;
+    return kb * p;
+  }
+
+  double wall_rate(double c) const {
+    constexpr double kLitresPerM3 = units::kLitresPerCubicMetre;
+    if (kw == 0.0 || diameter <= 0) return 0.0;
+    if (zero_order_wall) {
+      // Zero order: the wall consumes kw (mass/m2/s) unless transfer to the
+      // wall delivers less.
+      const double transfer = (kw < 0 ? -1.0 : 1.0) * c * kLitresPerM3 * rc;
+      const double rate = std::abs(transfer) < std::abs(kw) ? transfer : kw;
+      return rate * 4.0 / diameter / kLitresPerM3;
+    }
+    return c * rc;
+  }
+};
 
 class Kinetics {
  public:
@@ -27,20 +81,16 @@ class Kinetics {
     return kind_ == QualityKind::Age || kb_[k] != 0.0 || kw_[k] != 0.0;
   }
 
-  // Quality of a parcel of a pipe (link k) and of a tank (t) after dt seconds.
-  double pipe_react(int k, double c, double dt) const;
+  // The reaction of pipe (link) k over dt seconds, and the quality of a
+  // parcel of a tank (t) after dt seconds.
+  PipeReaction pipe_reaction(int k, double dt) const;
   double tank_react(int t, double c, double dt) const;
 
   // Coefficients in force (per second), for reports and tests.
   double bulk_coeff(int k) const { return kb_[k]; }
   double wall_coeff(int k) const { return kw_[k]; }
 
-  // Bulk reaction rate (concentration per second) of order n with limit climit.
-  static double bulk_rate(double c, double kb, double order, double climit);
-
  private:
-  double wall_rate(int k, double c) const;
-
   const Model &model_;
   QualityKind kind_;
   bool active_ = false;

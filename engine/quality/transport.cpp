@@ -13,7 +13,7 @@ namespace {
 
 using hyd::kQzero;
 const double kQstagnant = 0.005 / units::flow(FlowUnits::GPM);  // 0.005 gpm: a link's flow taken as none (m3/s)
-constexpr double kLitresPerM3 = 1000.0;
+constexpr double kLitresPerM3 = units::kLitresPerCubicMetre;
 constexpr double kTraced = 100.0;  // percent of the trace node's own outflow
 
 }  // namespace
@@ -500,9 +500,10 @@ void Transport::step(double dt) {
     for (std::size_t k = 0; k < nl_; ++k) {
       if (link_volume_[k] == 0.0 || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
       double m = 0.0;
+      const PipeReaction react = kinetics_.pipe_reaction(static_cast<int>(k), dt);
       for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next) {
         Segment &seg = chains_.at(s);
-        seg.c = kinetics_.pipe_react(static_cast<int>(k), seg.c, dt);
+        seg.c = react(seg.c);
         m += seg.v * seg.c;
       }
       held_m_[k] = m;

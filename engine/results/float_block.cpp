@@ -1,35 +1,18 @@
 #include "results/float_block.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace orv {
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // Blocks from this size on are mapped afresh by calloc, zero without being
 // written; smaller ones come from the heap and are zeroed as they grow.
 constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
-
-// The whole huge pages inside [p, p + bytes) are asked to be backed by huge
-// pages; a refusal only costs speed.
-void ask_for_huge_pages([[maybe_unused]] void *p, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  const auto begin = reinterpret_cast<std::uintptr_t>(p);
-  const std::uintptr_t first = (begin + kHugePage - 1) / kHugePage * kHugePage;
-  const std::uintptr_t last = (begin + bytes) / kHugePage * kHugePage;
-  if (last > first) madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
 
 }  // namespace
 
@@ -65,7 +48,6 @@ void FloatBlock::reserve(std::size_t capacity) {
   const bool mapped = capacity * sizeof(float) >= kMappedBytes;
   void *fresh = mapped ? std::calloc(capacity, sizeof(float)) : std::malloc(capacity * sizeof(float));
   if (!fresh) throw std::bad_alloc();
-  if (mapped) ask_for_huge_pages(fresh, capacity * sizeof(float));
   zero_beyond_size_ = mapped;
   if (size_) std::memcpy(fresh, data_.get(), size_ * sizeof(float));
   data_.reset(static_cast<float *>(fresh));

@@ -2,9 +2,7 @@
 // results store. Unlike a vector, growing a large block never writes zeros
 // itself: large blocks come from calloc, which maps fresh pages the system
 // zeroes on first touch, so each page of results is written once, by the
-// simulation. On Linux
-// such blocks also ask for huge pages, which cuts the page faults of a long run
-// some five-hundredfold.
+// simulation.
 #pragma once
 
 #include <cstddef>
