@@ -43,6 +43,18 @@ def test_quality_none_leaves_zeros(engine):
     assert n > 0 and not np.any(values)
 
 
+@pytest.mark.parametrize("added,spreads", [("", False),  # nothing to carry: zero throughout
+                                           ("[QUALITY]\n T1 1.0\n", True),  # water in a tank at the start
+                                           ("[SOURCES]\n R1 CONCEN 1.0\n", True),
+                                           ("[REACTIONS]\n ORDER BULK 0\n GLOBAL BULK 5\n", True)])  # made in pipes
+def test_a_chemical_is_carried_only_when_something_makes_or_holds_it(engine, tmp_path, added, spreads):
+    network = tmp_path / "town.inp"
+    network.write_text(TOWN.read_text().replace("[END]", added + "[END]"))
+    engine.ok(f'LOAD "{network}"', "QUALITY CHEMICAL Chlorine mg/L", "SIMULATE")
+    n, _, values = engine.series(NODE, "J8", "C")
+    assert n > 20 and np.any(values) == spreads
+
+
 # ------------------------------------------------- water-quality data sets
 
 import ctypes as C  # noqa: E402
