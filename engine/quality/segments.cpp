@@ -30,6 +30,25 @@ void SegmentChains::pop_first(int chain) {
   ++free_count_;
 }
 
+void SegmentChains::compact() {
+  spare_.clear();
+  spare_.reserve(segments_in_use());
+  for (std::size_t chain = 0; chain < first_.size(); ++chain) {
+    int s = first_[chain];
+    if (s < 0) continue;
+    first_[chain] = static_cast<int>(spare_.size());
+    for (; s >= 0; s = pool_[s].next) {
+      spare_.push_back(pool_[s]);
+      spare_.back().next = static_cast<int>(spare_.size());  // its successor comes next
+    }
+    spare_.back().next = -1;
+    last_[chain] = static_cast<int>(spare_.size()) - 1;
+  }
+  pool_.swap(spare_);
+  free_ = -1;
+  free_count_ = 0;
+}
+
 void SegmentChains::clear(int chain) {
   while (first_[chain] >= 0) pop_first(chain);
 }

@@ -33,10 +33,16 @@ class SegmentChains {
   // Turns a chain end for end (flow reversal, last-in-first-out withdrawal).
   void reverse(int chain);
 
+  // Lays every chain out again in one block of the pool, chain after chain,
+  // each from its first segment to its last: pushes and pops scatter a
+  // chain over the pool, and walks along scattered chains wait on memory.
+  // Values and the order of every chain stay as they are.
+  void compact();
+
   std::size_t segments_in_use() const { return pool_.size() - free_count_; }
 
  private:
-  std::vector<Segment> pool_;
+  std::vector<Segment> pool_, spare_;
   std::vector<int> first_, last_;
   int free_ = -1;
   std::size_t free_count_ = 0;

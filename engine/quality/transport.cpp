@@ -116,6 +116,9 @@ int Transport::downstream(int k) const { return dir_[k] < 0 ? ends_[k].from : en
 int Transport::upstream(int k) const { return dir_[k] < 0 ? ends_[k].to : ends_[k].from; }
 
 void Transport::load(const Period &p) {
+  // Reactions walk every parcel at every step: that walk pays for laying the
+  // chains out again once a period (without reactions it does not).
+  if (!by_birth_ && kinetics_.active()) chains_.compact();
   flow_ = p.flow;
   demand_ = p.demand;
   flow_.resize(nl_, 0.0);
