@@ -165,16 +165,25 @@ struct GradientSolver::Impl {
   }
 
   // The pipes in the matrix: the same relation as link_gradient's, read from
-  // compact copies, with each pipe's place in the matrix found once.
+  // compact copies, with each pipe's place in the matrix found once; one loop
+  // per head-loss formula, so that no pipe branches on it.
   void add_core_pipes(State &s) {
-    const HeadlossFormula formula = net.model->options.headloss;
+    switch (net.model->options.headloss) {
+      case HeadlossFormula::HazenWilliams: add_core_pipes_by<HeadlossFormula::HazenWilliams>(s); break;
+      case HeadlossFormula::DarcyWeisbach: add_core_pipes_by<HeadlossFormula::DarcyWeisbach>(s); break;
+      case HeadlossFormula::ChezyManning: add_core_pipes_by<HeadlossFormula::ChezyManning>(s); break;
+    }
+  }
+
+  template <HeadlossFormula Formula>
+  void add_core_pipes_by(State &s) {
     const double viscosity = net.viscosity;
     for (std::size_t j = 0; j < core_pipes.size(); ++j) {
       const CorePipe &c = core_pipes[j];
       const double q = s.flow[c.link];
       Gradient g{1.0 / kBigGradient, q};
       if (!is_closed(s.status[c.link])) {
-        const Gradient open = open_pipe_gradient(core_terms[j], formula, viscosity, q,
+        const Gradient open = open_pipe_gradient(core_terms[j], Formula, viscosity, q,
                                                  s.friction_near[c.link].data());
         // Runaway flows in parts cut off from every source must not make the
         // matrix singular: no pipe conducts less than a closed one.
