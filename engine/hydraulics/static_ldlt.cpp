@@ -69,11 +69,9 @@ void StaticLdlt::analyse(int n, const int *col_start, const int *rows) {
   for (int i = 0; i < n; ++i) l_start_[i + 1] += l_start_[i];
   lower_ = l_start_[n];
   l_rows_.assign(lower_, 0);
-  l_cols_.assign(lower_, 0);
   std::vector<int> next(l_start_.begin(), l_start_.end() - 1);
   walk_rows(n, col_start, rows, parent, [&](int i, int k) {  // k ascends: each column's rows come sorted
-    l_rows_[next[i]] = k;
-    l_cols_[next[i]++] = i;
+    l_rows_[next[i]++] = k;
   });
   // Eliminating column j subtracts l_q * d_j * l_p from entry (r_q, r_p) for
   // every pair of its entries p <= q; that entry is in the pattern of L.
@@ -149,16 +147,19 @@ int StaticLdlt::factorise() {
   return -1;
 }
 
-// L's entries in column order are a valid order for both substitutions:
-// forward, each column is final before its entries are used; backward (in
-// reverse), each row is final before it is read.
+// Both substitutions go column by column: forward, a column's unknown is
+// final when its turn comes and it updates the rows below; backward (in
+// reverse), the rows below are final and update the column's unknown, which
+// stays in a register.
 void StaticLdlt::solve(double *x) const {
   const double *l = work_.data();
   const double *d = l + lower_;
-  const int *rows = l_rows_.data(), *cols = l_cols_.data();
-  for (int p = 0; p < lower_; ++p) x[rows[p]] -= l[p] * x[cols[p]];
+  const int *rows = l_rows_.data();
+  for (int j = 0; j < n_; ++j) {
+    const double xj = x[j];
+    for (int p = l_start_[j]; p < l_start_[j + 1]; ++p) x[rows[p]] -= l[p] * xj;
+  }
   for (int j = 0; j < n_; ++j) x[j] /= d[j];
-  // Backward, a column's entries update one unknown: kept in a register.
   for (int j = n_ - 1; j >= 0; --j) {
     double xj = x[j];
     for (int p = l_start_[j + 1] - 1; p >= l_start_[j]; --p) xj -= l[p] * x[rows[p]];

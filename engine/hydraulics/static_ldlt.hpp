@@ -44,7 +44,6 @@ class StaticLdlt {
   int n_ = 0;
   int lower_ = 0;                      // entries of the strict lower part of L (values before the diagonal)
   std::vector<int> l_start_, l_rows_;  // strict lower part of L by columns, rows ascending
-  std::vector<int> l_cols_;            // the column of each entry
   std::vector<int> update_target_;     // column by column, per pair (p <= q) of a column's entries: the entry it changes
   std::vector<double> work_;           // L by columns, then the diagonal D
   std::vector<double> scaled_;         // a column's entries before division by its pivot
