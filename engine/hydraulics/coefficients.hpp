@@ -8,7 +8,7 @@
 namespace orv::hyd {
 
 // The terms of link k's head loss (a pipe's).
-inline PipeTerms pipe_terms(const LinkData &d) { return {d.r, d.km, d.diameter, d.area, d.rough}; }
+inline PipeTerms pipe_terms(const LinkData &d) { return {d.r, d.km, d.diameter, d.area, d.rough / d.diameter}; }
 
 // Pipes, pumps and open or closed valves (not the pinned states of active
 // PRV/PSV/FCV/PBV, handled by the assembly).

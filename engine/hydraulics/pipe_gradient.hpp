@@ -26,16 +26,22 @@ struct PipeTerms {
   double km;        // minor-loss coefficient: h = km q^2
   double diameter;  // DW only
   double area;
-  double rough;     // DW: absolute roughness (m)
+  double relative_roughness;  // DW: roughness / diameter
 };
 
-// Darcy-Weisbach friction factor at flow q > 0 and its derivative with respect to flow.
-inline void pipe_friction(const PipeTerms &p, double q, double viscosity, double &f, double &dfdq,
-                          ExpansionPoint *near = nullptr) {
-  const double re = q * p.diameter / (p.area * viscosity);
+inline double reynolds(const PipeTerms &p, double q, double viscosity) { return q * p.diameter / (p.area * viscosity); }
+
+// Darcy-Weisbach friction factor at flow q > 0 (Reynolds number re) and its
+// derivative with respect to flow.
+inline void pipe_friction_at(const PipeTerms &p, double q, double re, double &f, double &dfdq,
+                             ExpansionPoint *near = nullptr) {
   double dfdre;
-  darcy_friction(re, p.rough / p.diameter, f, dfdre, near);
+  darcy_friction(re, p.relative_roughness, f, dfdre, near);
   dfdq = dfdre * re / q;
+}
+
+inline void pipe_friction(const PipeTerms &p, double q, double viscosity, double &f, double &dfdq) {
+  pipe_friction_at(p, q, reynolds(p, q, viscosity), f, dfdq);
 }
 
 // `near` holds the pipe's two expansion points (see near_values.hpp).
@@ -44,14 +50,15 @@ inline Gradient open_pipe_gradient(const PipeTerms &p, HeadlossFormula formula, 
   const double aq = std::abs(q);
   double hloss, hgrad;
   if (formula == HeadlossFormula::DarcyWeisbach) {
-    if (aq * p.diameter / (p.area * viscosity) <= 2000.0) {
+    const double re = reynolds(p, aq, viscosity);
+    if (re <= 2000.0) {
       // Laminar: f = 64/Re makes the friction loss linear in flow.
       const double r = 16.0 * std::numbers::pi * (viscosity * p.diameter) * p.r;
       hloss = r * aq + p.km * aq * aq;
       hgrad = r + 2.0 * p.km * aq;
     } else {
       double f, dfdq;
-      pipe_friction(p, aq, viscosity, f, dfdq, near);
+      pipe_friction_at(p, aq, re, f, dfdq, near);
       const double r1 = f * p.r + p.km;
       hloss = r1 * aq * aq;
       hgrad = 2.0 * r1 * aq + dfdq * p.r * aq * aq;
