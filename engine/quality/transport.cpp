@@ -63,6 +63,10 @@ Transport::Transport(const Model &model, Conventions conventions)
     node_kind_[n] = model.nodes[n].kind;
     has_source_[n] = model.nodes[n].source && model.nodes[n].source->strength != 0.0;
   }
+  mixes_only_.assign(nn_, 0);
+  for (std::size_t n = 0; n < nn_; ++n)
+    mixes_only_[n] = node_kind_[n] == NodeKind::Junction && static_cast<int>(n) != trace_node_ &&
+                     !(kind_ == QualityKind::Chemical && has_source_[n]);
 
   // Links at each node, compressed rows.
   adj_start_.assign(nn_ + 1, 0);
@@ -452,17 +456,22 @@ std::optional<double> Transport::source_quality(int n, double vin, double vout, 
   return c;
 }
 
+double Transport::mix_at_junction(int n, double vin, double win, double dt) {
+  const double external = -std::min(0.0, demand_[n]) * dt;  // brings no substance, new water
+  vin += external;
+  win += external * flip(0.0);
+  // Without inflow a junction keeps its quality, unless the water next to
+  // it reacts or ages: then it takes the mean quality of that water.
+  if (vin > 0.0) node_q_[n] = win / vin;
+  else if (kinetics_.active()) node_q_[n] = stagnant_quality(n);
+  else node_q_[n] = out_q_[n];
+  return vin;
+}
+
 double Transport::node_outflow_quality(int n, double vin, double win, double vout, double dt) {
   const NodeKind kind = node_kind_[n];
   if (kind == NodeKind::Junction) {
-    const double external = -std::min(0.0, demand_[n]) * dt;  // brings no substance, new water
-    vin += external;
-    win += external * flip(0.0);
-    // Without inflow a junction keeps its quality, unless the water next to
-    // it reacts or ages: then it takes the mean quality of that water.
-    if (vin > 0.0) node_q_[n] = win / vin;
-    else if (kinetics_.active()) node_q_[n] = stagnant_quality(n);
-    else node_q_[n] = out_q_[n];
+    vin = mix_at_junction(n, vin, win, dt);  // a source's share is of all the water received
   } else if (kind == NodeKind::Tank && m_.nodes[n].tank != kNone) {
     const int t = m_.nodes[n].tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
@@ -522,7 +531,13 @@ void Transport::step(double dt) {
     const NodeVisit &v = visits_[j];
     double vin = 0.0, win = 0.0;
     for (int i = v.in_begin; i < v.in_end; ++i) inflow_from(inflows_[i].link, inflows_[i].rate * dt, vin, win);
-    const double c = node_outflow_quality(v.node, vin, win, v.out_rate * dt, dt);
+    double c;
+    if (mixes_only_[v.node]) {  // most nodes: what leaves is the mixture
+      mix_at_junction(v.node, vin, win, dt);
+      c = out_q_[v.node] = node_q_[v.node];
+    } else {
+      c = node_outflow_quality(v.node, vin, win, v.out_rate * dt, dt);
+    }
     const int out_end = j + 1 < visits_.size() ? visits_[j + 1].out_begin : static_cast<int>(outflows_.size());
     for (int i = v.out_begin; i < out_end; ++i) release_into(outflows_[i].link, outflows_[i].rate * dt, c);
   }

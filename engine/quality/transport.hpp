@@ -65,6 +65,9 @@ class Transport {
   void release_into(int k, double v, double c);
   void hold(int k, double v, double m);
   void resum(int k);
+  // Mixes what reaches junction n, external inflow included; returns the
+  // volume received.
+  double mix_at_junction(int n, double vin, double win, double dt);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
   std::optional<double> source_quality(int n, double vin, double vout, double dt) const;
   double stagnant_quality(int n) const;
@@ -95,6 +98,9 @@ class Transport {
   std::vector<Ends> ends_;                 // per link, as drawn
   std::vector<NodeKind> node_kind_;
   std::vector<char> has_source_;           // a source of nonzero strength
+  // Junctions where no source acts and no trace starts: what leaves them is
+  // what they mix.
+  std::vector<char> mixes_only_;
   std::vector<int> adj_start_, adj_link_;  // links at each node (CSR)
   SegmentChains chains_;                   // links, then tanks
   std::vector<double> held_v_, held_m_;    // volume and mass each link's chain holds
