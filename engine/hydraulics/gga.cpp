@@ -25,8 +25,9 @@ constexpr double kPbvConductance = 1e-2 * kBigConductance;
 struct GradientSolver::Impl {
   const Net &net;
   std::FILE *trace = nullptr;
-  StaticLdlt factor;
-  std::vector<int> slot;         // matrix row of each node (-1 for fixed-head nodes)
+  std::shared_ptr<const SolverLayout> layout;  // shared by the runs of one shape
+  StaticLdlt factor = layout->factor;         // the plan's analysis, with this run's values
+  const std::vector<int> &slot = layout->slot;  // matrix row of each node (-1 for fixed-head nodes)
   std::vector<int> diag_pos;     // value index of each diagonal entry
   // Where a link enters the system: its end nodes, their matrix rows (-1 for
   // fixed heads), the value indices of their diagonal entries and of the
@@ -57,7 +58,7 @@ struct GradientSolver::Impl {
   std::vector<int> checked_link_list = checked_links(net);
   // Dead-end trees, outside the matrix: their pipes' flows are set from the
   // demands at each instant, their nodes' heads from their parents'.
-  std::vector<TreeLink> tree;
+  const std::vector<TreeLink> &tree = layout->tree;
   std::vector<char> in_tree;        // per link
   std::vector<double> tree_flow;    // per link: the flow the demands beyond it ask for
   std::vector<double> tree_loss;    // per tree link: head loss of its pipe at that flow
@@ -68,11 +69,8 @@ struct GradientSolver::Impl {
   bool analysed = false;
   double max_flow_change = 0;  // largest |dq| of the last update (m3/s)
 
-  Impl(const Net &n, std::FILE *sink, std::shared_ptr<const SolverLayout> layout) : net(n), trace(sink) {
-    if (!layout) layout = std::make_shared<const SolverLayout>(plan_layout(net));
-    tree = layout->tree;
-    slot = layout->slot;
-    factor = layout->factor;
+  Impl(const Net &n, std::FILE *sink, std::shared_ptr<const SolverLayout> plan)
+      : net(n), trace(sink), layout(plan ? std::move(plan) : std::make_shared<const SolverLayout>(plan_layout(n))) {
     const int nj = layout->rows;
     analysed = nj > 0;
     in_tree.assign(net.links.size(), 0);

@@ -51,7 +51,7 @@ struct PipeReaction {
   }
 
   double wall_rate(double c) const {
-    constexpr double kLitresPerM3 = units::kLitresPerCubicMetre;
+    constexpr double kLitresPerM3 = units::kLitresPerCubicMetre;  // concentrations are per litre
     if (kw == 0.0 || diameter <= 0) return 0.0;
     if (zero_order_wall) {
       // Zero order: the wall consumes kw (mass/m2/s) unless transfer to the

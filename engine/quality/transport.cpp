@@ -456,22 +456,18 @@ std::optional<double> Transport::source_quality(int n, double vin, double vout, 
   return c;
 }
 
-double Transport::mix_at_junction(int n, double vin, double win, double dt) {
-  const double external = -std::min(0.0, demand_[n]) * dt;  // brings no substance, new water
-  vin += external;
-  win += external * flip(0.0);
-  // Without inflow a junction keeps its quality, unless the water next to
-  // it reacts or ages: then it takes the mean quality of that water.
-  if (vin > 0.0) node_q_[n] = win / vin;
-  else if (kinetics_.active()) node_q_[n] = stagnant_quality(n);
-  else node_q_[n] = out_q_[n];
-  return vin;
-}
-
 double Transport::node_outflow_quality(int n, double vin, double win, double vout, double dt) {
   const NodeKind kind = node_kind_[n];
   if (kind == NodeKind::Junction) {
-    vin = mix_at_junction(n, vin, win, dt);  // a source's share is of all the water received
+    const double external = -std::min(0.0, demand_[n]) * dt;  // brings no substance, new water
+    vin += external;
+    win += external * flip(0.0);
+    // Without inflow a junction keeps its quality, unless the water next to
+    // it reacts or ages: then it takes the mean quality of that water.
+    if (vin > 0.0) node_q_[n] = win / vin;
+    else if (kinetics_.active()) node_q_[n] = stagnant_quality(n);
+    else node_q_[n] = out_q_[n];
+    if (mixes_only_[n]) return out_q_[n] = node_q_[n];  // most nodes: what leaves is the mixture
   } else if (kind == NodeKind::Tank && m_.nodes[n].tank != kNone) {
     const int t = m_.nodes[n].tank;
     tank_q_[t] = mix_tank(chains_, static_cast<int>(nl_ + t), mixing_[t], vin, win, vin - vout, tank_q_[t]);
@@ -531,13 +527,7 @@ void Transport::step(double dt) {
     const NodeVisit &v = visits_[j];
     double vin = 0.0, win = 0.0;
     for (int i = v.in_begin; i < v.in_end; ++i) inflow_from(inflows_[i].link, inflows_[i].rate * dt, vin, win);
-    double c;
-    if (mixes_only_[v.node]) {  // most nodes: what leaves is the mixture
-      mix_at_junction(v.node, vin, win, dt);
-      c = out_q_[v.node] = node_q_[v.node];
-    } else {
-      c = node_outflow_quality(v.node, vin, win, v.out_rate * dt, dt);
-    }
+    const double c = node_outflow_quality(v.node, vin, win, v.out_rate * dt, dt);
     const int out_end = j + 1 < visits_.size() ? visits_[j + 1].out_begin : static_cast<int>(outflows_.size());
     for (int i = v.out_begin; i < out_end; ++i) release_into(outflows_[i].link, outflows_[i].rate * dt, c);
   }

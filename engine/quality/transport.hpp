@@ -65,9 +65,6 @@ class Transport {
   void release_into(int k, double v, double c);
   void hold(int k, double v, double m);
   void resum(int k);
-  // Mixes what reaches junction n, external inflow included; returns the
-  // volume received.
-  double mix_at_junction(int n, double vin, double win, double dt);
   double node_outflow_quality(int n, double vin, double win, double vout, double dt);
   std::optional<double> source_quality(int n, double vin, double vout, double dt) const;
   double stagnant_quality(int n) const;
