@@ -26,6 +26,31 @@ void walk_rows(int n, const int *col_start, const int *rows, std::vector<int> &p
   }
 }
 
+// Reorders the items of one level, which come target by target in the order
+// each target must receive them, into rounds: every target's first item, then
+// every second one, and so on. Consecutive items then change different
+// entries and need not wait for each other.
+class Rounds {
+ public:
+  explicit Rounds(int targets) : received_(targets, 0) {}
+
+  template <typename Item>
+  void append(std::vector<Item> &out, const std::vector<Item> &items) {
+    rank_.resize(items.size());
+    order_.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      rank_[i] = received_[items[i].target]++;
+      order_[i] = static_cast<int>(i);
+    }
+    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return rank_[a] < rank_[b]; });
+    for (const int i : order_) out.push_back(items[i]);
+    for (const Item &item : items) received_[item.target] = 0;
+  }
+
+ private:
+  std::vector<int> received_, rank_, order_;
+};
+
 }  // namespace
 
 UpperPattern upper_pattern(int n, std::span<const std::pair<int, int>> off_diagonal) {
@@ -59,112 +84,137 @@ UpperPattern upper_pattern(int n, std::span<const std::pair<int, int>> off_diago
 }
 
 void StaticLdlt::analyse(int n, const int *col_start, const int *rows) {
-  n_ = n;
+  auto program = std::make_shared<Program>();
+  Program &pr = *program;
+  pr.n = n;
   // Two walks, one to count each column of L and one to fill it, rather than
   // a growing vector per column. Both walk the same paths: a node's parent is
   // set by the first row that reaches it.
   std::vector<int> parent;
-  l_start_.assign(n + 1, 0);
-  walk_rows(n, col_start, rows, parent, [&](int i, int) { ++l_start_[i + 1]; });
-  for (int i = 0; i < n; ++i) l_start_[i + 1] += l_start_[i];
-  lower_ = l_start_[n];
-  l_rows_.assign(lower_, 0);
-  std::vector<int> next(l_start_.begin(), l_start_.end() - 1);
+  pr.l_start.assign(n + 1, 0);
+  walk_rows(n, col_start, rows, parent, [&](int i, int) { ++pr.l_start[i + 1]; });
+  for (int i = 0; i < n; ++i) pr.l_start[i + 1] += pr.l_start[i];
+  pr.lower = pr.l_start[n];
+  pr.l_rows.assign(pr.lower, 0);
+  std::vector<int> next(pr.l_start.begin(), pr.l_start.end() - 1);
   walk_rows(n, col_start, rows, parent, [&](int i, int k) {  // k ascends: each column's rows come sorted
-    l_rows_[next[i]++] = k;
+    pr.l_rows[next[i]++] = k;
   });
-  // Eliminating column j subtracts l_q * d_j * l_p from entry (r_q, r_p) for
-  // every pair of its entries p <= q; that entry is in the pattern of L.
-  std::size_t widest = 0, updates = 0;
-  for (int j = 0; j < n; ++j) {
-    const std::size_t count = l_start_[j + 1] - l_start_[j];
-    widest = std::max(widest, count);
-    updates += count * (count + 1) / 2;
-  }
-  update_target_.clear();
-  update_target_.reserve(updates);
-  for (int j = 0; j < n; ++j)
-    for (int p = l_start_[j]; p < l_start_[j + 1]; ++p)
-      for (int q = p; q < l_start_[j + 1]; ++q) update_target_.push_back(value_index(l_rows_[p], l_rows_[q]));
-  work_.assign(static_cast<std::size_t>(lower_) + n, 0.0);
-  scaled_.assign(widest, 0.0);
+  pr.plan_levels(parent);
+  work_.assign(static_cast<std::size_t>(pr.lower) + n, 0.0);
+  unscaled_.assign(pr.lower, 0.0);
+  program_ = std::move(program);
 }
 
-int StaticLdlt::value_index(int row, int col) const {
-  if (row == col) return lower_ + row;
-  // Entry (col, row) of the lower triangle, in column `row` of L.
-  const int *begin = l_rows_.data() + l_start_[row], *end = l_rows_.data() + l_start_[row + 1];
-  return static_cast<int>(std::lower_bound(begin, end, col) - l_rows_.data());
+void StaticLdlt::Program::plan_levels(const std::vector<int> &parent) {
+  // A column's level: 0 for a leaf of the elimination tree, else one above
+  // its highest child. Every column a column depends on is a descendant.
+  std::vector<int> level(n, 0);
+  int top = -1;
+  for (int j = 0; j < n; ++j) {
+    top = std::max(top, level[j]);
+    if (parent[j] >= 0) level[parent[j]] = std::max(level[parent[j]], level[j] + 1);
+  }
+  std::vector<int> level_start(top + 2, 0);
+  for (int j = 0; j < n; ++j) ++level_start[level[j] + 1];
+  for (int v = 0; v <= top; ++v) level_start[v + 1] += level_start[v];
+  std::vector<int> columns(n);  // by level, then ascending
+  std::vector<int> next(level_start.begin(), level_start.end() - 1);
+  for (int j = 0; j < n; ++j) columns[next[level[j]]++] = j;
+
+  // The rows of L: for each row, the positions of its entries, columns ascending.
+  std::vector<int> row_start(n + 1, 0), row_entries(lower), column_of(lower);
+  for (int p = 0; p < lower; ++p) ++row_start[l_rows[p] + 1];
+  for (int k = 0; k < n; ++k) row_start[k + 1] += row_start[k];
+  next.assign(row_start.begin(), row_start.end() - 1);
+  for (int j = 0; j < n; ++j)
+    for (int p = l_start[j]; p < l_start[j + 1]; ++p) {
+      column_of[p] = j;
+      row_entries[next[l_rows[p]]++] = p;
+    }
+
+  // Column k receives, from each earlier column j with an entry p in row k,
+  // l_q * (unscaled l_p) on the entry in row r_q of column k for every entry
+  // q >= p of column j (the diagonal for q = p).
+  Rounds rounds(lower + n);
+  std::vector<Update> level_updates;
+  std::vector<Product> level_products;
+  for (int v = 0; v <= top; ++v) {
+    level_updates.clear();
+    level_products.clear();
+    for (int c = level_start[v]; c < level_start[v + 1]; ++c) {
+      const int k = columns[c];
+      for (int e = row_start[k]; e < row_start[k + 1]; ++e) {
+        const int p = row_entries[e], j = column_of[p];
+        for (int q = p; q < l_start[j + 1]; ++q) level_updates.push_back({value_index(k, q == p ? k : l_rows[q]), q, p});
+        level_products.push_back({k, p, j});
+      }
+    }
+    rounds.append(updates, level_updates);
+    rounds.append(forward, level_products);
+    for (int c = level_start[v]; c < level_start[v + 1]; ++c)
+      for (int p = l_start[columns[c]]; p < l_start[columns[c] + 1]; ++p) scalings.push_back({p, columns[c]});
+    levels.push_back({static_cast<int>(updates.size()), static_cast<int>(scalings.size())});
+  }
+  for (int v = top; v >= 0; --v) {
+    level_products.clear();
+    for (int c = level_start[v]; c < level_start[v + 1]; ++c) {
+      const int k = columns[c];
+      for (int p = l_start[k + 1] - 1; p >= l_start[k]; --p) level_products.push_back({k, p, l_rows[p]});
+    }
+    rounds.append(backward, level_products);
+  }
 }
+
+int StaticLdlt::Program::value_index(int row, int col) const {
+  if (row == col) return lower + row;
+  // Entry (col, row) of the lower triangle, in column `row` of L.
+  const int *begin = l_rows.data() + l_start[row], *end = l_rows.data() + l_start[row + 1];
+  return static_cast<int>(std::lower_bound(begin, end, col) - l_rows.data());
+}
+
+int StaticLdlt::value_index(int row, int col) const { return program_->value_index(row, col); }
 
 void StaticLdlt::clear_values() { std::fill(work_.begin(), work_.end(), 0.0); }
 
-namespace {
-
-// Eliminates one column of `count` entries (count known at compile time for
-// the short columns that make up nearly all of a network's factor, so the
-// loops unroll): scales it by the pivot and applies its updates in order.
-template <int Count>
-const int *eliminate(double *l, double *col, double pivot, const int *target) {
-  double w[Count];
-  for (int c = 0; c < Count; ++c) {
-    w[c] = col[c];
-    col[c] = w[c] / pivot;
-  }
-  for (int c = 0; c < Count; ++c)
-    for (int e = c; e < Count; ++e) l[*target++] -= col[e] * w[c];
-  return target;
-}
-
-}  // namespace
-
 int StaticLdlt::factorise() {
-  double *l = work_.data();
-  double *d = l + lower_;
-  const int *target = update_target_.data();
-  for (int j = 0; j < n_; ++j) {
-    const double dj = d[j];
-    if (dj == 0.0) return j;
-    double *col = l + l_start_[j];
-    const int count = l_start_[j + 1] - l_start_[j];
-    switch (count) {
-      case 0: break;
-      case 1: target = eliminate<1>(l, col, dj, target); break;
-      case 2: target = eliminate<2>(l, col, dj, target); break;
-      case 3: target = eliminate<3>(l, col, dj, target); break;
-      case 4: target = eliminate<4>(l, col, dj, target); break;
-      default:
-        for (int c = 0; c < count; ++c) {
-          scaled_[c] = col[c];
-          col[c] /= dj;
-        }
-        for (int c = 0; c < count; ++c)
-          for (int e = c; e < count; ++e) l[*target++] -= col[e] * scaled_[c];
+  const Program &pr = *program_;
+  double *values = work_.data();
+  double *d = values + pr.lower;
+  double *unscaled = unscaled_.data();
+  const Update *u = pr.updates.data();
+  const Scaling *scaling = pr.scalings.data();
+  for (const Level &level : pr.levels) {
+    for (const Update *end = pr.updates.data() + level.updates_end; u != end; ++u)
+      values[u->target] -= values[u->scaled] * unscaled[u->unscaled];
+    for (const Scaling *end = pr.scalings.data() + level.scalings_end; scaling != end; ++scaling) {
+      const int p = scaling->entry;
+      unscaled[p] = values[p];
+      values[p] = unscaled[p] / d[scaling->column];
     }
   }
-  for (int k = 0; k < n_; ++k)
+  // Every column before the first bad pivot came out as eliminating in
+  // column order would have left it, so that pivot is the one reported.
+  bool usable = true;
+  for (int k = 0; k < pr.n; ++k) usable &= d[k] != 0.0 && std::isfinite(d[k]);
+  if (usable) return -1;
+  for (int k = 0; k < pr.n; ++k)
+    if (d[k] == 0.0) return k;
+  for (int k = 0; k < pr.n; ++k)
     if (!std::isfinite(d[k])) return k;
   return -1;
 }
 
-// Both substitutions go column by column: forward, a column's unknown is
-// final when its turn comes and it updates the rows below; backward (in
-// reverse), the rows below are final and update the column's unknown, which
-// stays in a register.
+// Forward, a column's unknown is final once the columns of its row (its
+// descendants, all on lower levels) have been subtracted; backward, levels go
+// from the top down, so the rows below a column (its ancestors) are final.
 void StaticLdlt::solve(double *x) const {
+  const Program &pr = *program_;
   const double *l = work_.data();
-  const double *d = l + lower_;
-  const int *rows = l_rows_.data();
-  for (int j = 0; j < n_; ++j) {
-    const double xj = x[j];
-    for (int p = l_start_[j]; p < l_start_[j + 1]; ++p) x[rows[p]] -= l[p] * xj;
-  }
-  for (int j = 0; j < n_; ++j) x[j] /= d[j];
-  for (int j = n_ - 1; j >= 0; --j) {
-    double xj = x[j];
-    for (int p = l_start_[j + 1] - 1; p >= l_start_[j]; --p) xj -= l[p] * x[rows[p]];
-    x[j] = xj;
-  }
+  const double *d = l + pr.lower;
+  for (const Product &f : pr.forward) x[f.target] -= l[f.entry] * x[f.source];
+  for (int j = 0; j < pr.n; ++j) x[j] /= d[j];
+  for (const Product &b : pr.backward) x[b.target] -= l[b.entry] * x[b.source];
 }
 
 }  // namespace orv::hyd

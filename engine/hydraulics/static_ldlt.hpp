@@ -7,6 +7,7 @@
 // runs that program over values assembled in place.
 #pragma once
 
+#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
@@ -41,12 +42,44 @@ class StaticLdlt {
   void solve(double *x) const;
 
  private:
-  int n_ = 0;
-  int lower_ = 0;                      // entries of the strict lower part of L (values before the diagonal)
-  std::vector<int> l_start_, l_rows_;  // strict lower part of L by columns, rows ascending
-  std::vector<int> update_target_;     // column by column, per pair (p <= q) of a column's entries: the entry it changes
-  std::vector<double> work_;           // L by columns, then the diagonal D
-  std::vector<double> scaled_;         // a column's entries before division by its pivot
+  // One multiply-subtract of the factorisation: values[target] -= values[scaled] * unscaled_[unscaled].
+  struct Update {
+    int target, scaled, unscaled;
+  };
+  // Division of an entry of L by its column's pivot, once its updates are in.
+  struct Scaling {
+    int entry, column;
+  };
+  // One product of a substitution: x[target] -= values[entry] * x[source].
+  struct Product {
+    int target, entry, source;
+  };
+  // Columns are eliminated a level of the elimination tree at a time (leaves
+  // first): columns of one level do not depend on each other, so their work
+  // overlaps in the processor instead of waiting on one long chain of
+  // divisions. Each entry still receives its updates in ascending column
+  // order, so the factor is the same to the last bit as column by column.
+  struct Level {
+    int updates_end, scalings_end;
+  };
+  // What the analysis writes down; copies of an analysed factorisation share it.
+  struct Program {
+    int n = 0;
+    int lower = 0;                     // entries of the strict lower part of L (values before the diagonal)
+    std::vector<int> l_start, l_rows;  // strict lower part of L by columns, rows ascending
+    std::vector<Level> levels;
+    std::vector<Update> updates;       // by level, in rounds (see plan_levels)
+    std::vector<Scaling> scalings;     // by level
+    std::vector<Product> forward;      // by level, from the leaves up
+    std::vector<Product> backward;     // by level, from the top down
+
+    int value_index(int row, int col) const;
+    void plan_levels(const std::vector<int> &parent);
+  };
+
+  std::shared_ptr<const Program> program_ = std::make_shared<const Program>();
+  std::vector<double> work_;      // L by columns, then the diagonal D
+  std::vector<double> unscaled_;  // L's entries before division by their pivot
 };
 
 }  // namespace orv::hyd
