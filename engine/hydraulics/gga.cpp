@@ -168,7 +168,7 @@ struct GradientSolver::Impl {
   void add_core_pipes(State &s) {
     switch (net.model->options.headloss) {
       case HeadlossFormula::HazenWilliams: add_core_pipes_by<HeadlossFormula::HazenWilliams>(s); break;
-      case HeadlossFormula::DarcyWeisbach: add_core_pipes_by<HeadlossFormula::DarcyWeisbach>(s); break;
+      case HeadlossFormula::DarcyWeisbach: add_core_pipes_dw(s); break;
       case HeadlossFormula::ChezyManning: add_core_pipes_by<HeadlossFormula::ChezyManning>(s); break;
     }
   }
@@ -178,19 +178,46 @@ struct GradientSolver::Impl {
     const double viscosity = net.viscosity;
     for (std::size_t j = 0; j < core_pipes.size(); ++j) {
       const CorePipe &c = core_pipes[j];
-      const double q = s.flow[c.link];
-      Gradient g{1.0 / kBigGradient, q};
-      if (!is_closed(s.status[c.link])) {
-        const Gradient open = open_pipe_gradient(core_terms[j], Formula, viscosity, q,
-                                                 s.friction_near[c.link].data());
-        // Runaway flows in parts cut off from every source must not make the
-        // matrix singular: no pipe conducts less than a closed one.
-        if (open.P >= 1.0 / kBigGradient && std::isfinite(open.Y)) g = open;
-      }
-      s.P[c.link] = g.P;
-      s.Y[c.link] = g.Y;
-      scatter(s, c.at, g.P, q - g.Y);
+      const bool open = !is_closed(s.status[c.link]);
+      const Gradient g = open ? open_pipe_gradient(core_terms[j], Formula, viscosity, s.flow[c.link],
+                                                   s.friction_near[c.link].data())
+                              : Gradient{};
+      add_core_pipe(s, c, open ? &g : nullptr);
     }
+  }
+
+  // Darcy-Weisbach pipes go a few at a time (see darcy_weisbach_gradients).
+  void add_core_pipes_dw(State &s) {
+    constexpr int kLanes = 4;
+    for (std::size_t j0 = 0; j0 < core_pipes.size(); j0 += kLanes) {
+      const int count = static_cast<int>(std::min<std::size_t>(kLanes, core_pipes.size() - j0));
+      bool open[kLanes];
+      const PipeTerms *terms[kLanes];
+      double q[kLanes];
+      ExpansionPoint *near[kLanes];
+      Gradient g[kLanes];
+      for (int i = 0; i < count; ++i) {
+        const int k = core_pipes[j0 + i].link;
+        open[i] = !is_closed(s.status[k]);
+        terms[i] = &core_terms[j0 + i];
+        q[i] = s.flow[k];
+        near[i] = s.friction_near[k].data();
+      }
+      darcy_weisbach_gradients<kLanes>(count, open, terms, q, near, net.viscosity, g);
+      for (int i = 0; i < count; ++i) add_core_pipe(s, core_pipes[j0 + i], open[i] ? &g[i] : nullptr);
+    }
+  }
+
+  // Enters a core pipe with its gradient when open (`open` null: closed).
+  void add_core_pipe(State &s, const CorePipe &c, const Gradient *open) {
+    const double q = s.flow[c.link];
+    Gradient g{1.0 / kBigGradient, q};
+    // Runaway flows in parts cut off from every source must not make the
+    // matrix singular: no pipe conducts less than a closed one.
+    if (open && open->P >= 1.0 / kBigGradient && std::isfinite(open->Y)) g = *open;
+    s.P[c.link] = g.P;
+    s.Y[c.link] = g.Y;
+    scatter(s, c.at, g.P, q - g.Y);
   }
 
   // Demands and the outflows of the dead-end trees: fixed for an instant
