@@ -22,10 +22,19 @@ struct PipeReaction {
   double kb, bulk_order, climit;  // bulk: per second, order, limiting concentration
   double kw, diameter, rc;        // wall: coefficient, m, rate (see Kinetics::set_flows)
   bool zero_order_wall;
+  // First-order bulk decay or growth without a limit and nothing at the wall,
+  // the usual chlorine model: the same arithmetic without the general
+  // branches, for every parcel of every pipe at every step.
+  bool first_order_bulk_only = !age && kw == 0.0 && bulk_order == 1.0 && climit == 0.0;
 
   // Quality of a parcel of quality c after the step.
   double operator()(double c) const {
     if (age) return std::max(0.0, c + dt / 3600.0);
+    if (first_order_bulk_only) {
+      constexpr double kNoWall = 0.0;  // wall_rate's, kept so that rounding is the general path's
+      const double p = c < 0 ? 0.0 : c;
+      return std::max(0.0, c + (kb * p + kNoWall) * dt);
+    }
     const double dc = (bulk_rate(c, kb, bulk_order, climit) + wall_rate(c)) * dt;
     return std::max(0.0, c + dc);
   }
