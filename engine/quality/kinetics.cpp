@@ -50,8 +50,10 @@ Kinetics::Kinetics(const Model &model)
   kb_.assign(nl, 0.0);
   kw_.assign(nl, 0.0);
   rc_.assign(nl, 0.0);
+  diameter_.assign(nl, 0.0);
   for (std::size_t k = 0; k < nl; ++k) {
     const Link &l = model.links[k];
+    diameter_[k] = l.diameter;
     if (!is_pipe(l)) continue;
     kb_[k] = l.bulk_coeff.value_or(model.reactions.global_bulk) / kDay;
     kw_[k] = l.wall_coeff.value_or(default_wall(model, l)) * wall_si / kDay;
@@ -72,8 +74,7 @@ Kinetics::Kinetics(const Model &model)
 void Kinetics::set_flows(const std::vector<double> &flow) {
   if (kind_ != QualityKind::Chemical || !active_) return;
   for (std::size_t k = 0; k < kw_.size(); ++k) {
-    const Link &l = model_.links[k];
-    const double d = l.diameter;
+    const double d = diameter_[k];
     if (kw_[k] == 0.0 || d <= 0) {
       rc_[k] = 0.0;
       continue;
@@ -88,7 +89,8 @@ void Kinetics::set_flows(const std::vector<double> &flow) {
     if (re < 1.0) sh = 2.0;  // stagnant water: diffusion to the wall over the radius
     else if (re >= 2300.0) sh = 0.0149 * std::pow(re, 0.88) * std::pow(schmidt_, 0.333);
     else {  // laminar flow, developing concentration profile
-      const double y = l.length > 0 ? d / l.length * re * schmidt_ : 0.0;
+      const double length = model_.links[k].length;
+      const double y = length > 0 ? d / length * re * schmidt_ : 0.0;
       sh = 3.65 + 0.0668 * y / (1.0 + 0.04 * std::pow(y, 0.667));
     }
     const double kf = sh * diffusivity_ / d;  // mass-transfer coefficient, m/s
@@ -98,7 +100,7 @@ void Kinetics::set_flows(const std::vector<double> &flow) {
 }
 
 PipeReaction Kinetics::pipe_reaction(int k, double dt) const {
-  return {kind_ == QualityKind::Age, dt, kb_[k], bulk_order_, climit_, kw_[k], model_.links[k].diameter, rc_[k],
+  return {kind_ == QualityKind::Age, dt, kb_[k], bulk_order_, climit_, kw_[k], diameter_[k], rc_[k],
           wall_order_ == 0.0};
 }
 

@@ -106,6 +106,7 @@ class Kinetics {
   double bulk_order_, wall_order_, tank_order_, climit_;
   double viscosity_, diffusivity_, schmidt_;  // m2/s, m2/s, -
   std::vector<double> kb_, kw_, rc_;  // per link: 1/s-based bulk, SI wall (m/s or mass/m2/s), rate
+  std::vector<double> diameter_;      // per link, m: read at every step, away from the model's records
   std::vector<double> tank_kb_;       // per tank, per second
 };
 

@@ -15,6 +15,7 @@ void SegmentChains::push_last(int chain, double v, double c) {
     pool_.push_back({});
   }
   pool_[s] = {v, c, -1};
+  ++placed_since_compact_;
   if (first_[chain] < 0) first_[chain] = s;
   if (last_[chain] >= 0) pool_[last_[chain]].next = s;
   last_[chain] = s;
@@ -47,6 +48,7 @@ void SegmentChains::compact() {
   pool_.swap(spare_);
   free_ = -1;
   free_count_ = 0;
+  placed_since_compact_ = 0;
 }
 
 void SegmentChains::clear(int chain) {

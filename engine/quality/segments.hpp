@@ -38,6 +38,10 @@ class SegmentChains {
   // chain over the pool, and walks along scattered chains wait on memory.
   // Values and the order of every chain stay as they are.
   void compact();
+  // Whether enough segments were placed since the last compaction for the
+  // chains to have scattered (a quarter of those in use): compacting costs a
+  // walk over every segment, and periods can be a few steps long.
+  bool scattered() const { return 4 * placed_since_compact_ >= segments_in_use(); }
 
   std::size_t segments_in_use() const { return pool_.size() - free_count_; }
 
@@ -46,6 +50,7 @@ class SegmentChains {
   std::vector<int> first_, last_;
   int free_ = -1;
   std::size_t free_count_ = 0;
+  std::size_t placed_since_compact_ = 0;
 };
 
 }  // namespace orv::wq

@@ -121,8 +121,8 @@ int Transport::upstream(int k) const { return dir_[k] < 0 ? ends_[k].to : ends_[
 
 void Transport::load(const Period &p) {
   // Reactions walk every parcel at every step: that walk pays for laying the
-  // chains out again once a period (without reactions it does not).
-  if (!by_birth_ && kinetics_.active()) chains_.compact();
+  // chains out again once they have scattered (without reactions it does not).
+  if (!by_birth_ && kinetics_.active() && chains_.scattered()) chains_.compact();
   flow_ = p.flow;
   demand_ = p.demand;
   flow_.resize(nl_, 0.0);

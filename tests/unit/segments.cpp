@@ -57,3 +57,20 @@ TEST_CASE("parcel chains keep their parcels in order through pushes, pops, rever
   }
   CHECK(chains.segments_in_use() == total);
 }
+
+TEST_CASE("chains count as scattered once a quarter of their segments were placed since compaction") {
+  orv::wq::SegmentChains chains(2);
+  for (int i = 0; i < 100; ++i) chains.push_last(i % 2, 1.0, 0.0);
+  chains.compact();
+  CHECK_FALSE(chains.scattered());
+  for (int i = 0; i < 24; ++i) {
+    chains.pop_first(0);
+    chains.push_last(1, 1.0, 0.0);
+  }
+  CHECK_FALSE(chains.scattered());  // 24 of 100
+  chains.pop_first(0);
+  chains.push_last(1, 1.0, 0.0);
+  CHECK(chains.scattered());  // 25 of 100
+  chains.compact();
+  CHECK_FALSE(chains.scattered());
+}
