@@ -138,6 +138,7 @@ Net prepare(const Model &m) {
       case LinkKind::Pump:
         d.km = 0;
         prepare_pump(m, l, d);
+        net.pumps.push_back(static_cast<int>(k));
         break;
       case LinkKind::GPV:
         d.curve = static_cast<int>(l.setting);

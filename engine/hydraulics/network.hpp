@@ -68,6 +68,7 @@ struct Net {
   std::vector<LinkData> links;
   std::vector<TankData> tanks;
   std::vector<DemandTerm> demands;  // in node order, each node's in its own order
+  std::vector<int> pumps;           // the links that are pumps, ascending: checked at every instant
   int junctions = 0;
   double viscosity = 0;  // kinematic, m2/s
 };

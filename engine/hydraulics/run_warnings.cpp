@@ -38,10 +38,13 @@ void RunWarnings::note(const Net &net, const State &s, const SolveOutcome &out) 
       if (negative_.instants++ == 0) negative_ = {1, s.time, worst, s.head[worst] - m.nodes[worst].elevation};
     }
   }
+  // Valves short of their settings, pumps running backwards or off their curves.
   for (std::size_t k = 0; k < m.links.size() && !warned; ++k)
-    warned = s.status[k] == LinkState::XFcv || s.status[k] == LinkState::XPressure ||
-             (net.links[k].kind == LinkKind::Pump && !is_closed(s.status[k]) &&
-              (s.status[k] == LinkState::XHead || s.flow[k] < 0 || pump_beyond_curve(net, s, static_cast<int>(k))));
+    warned = s.status[k] == LinkState::XFcv || s.status[k] == LinkState::XPressure;
+  for (std::size_t j = 0; j < net.pumps.size() && !warned; ++j) {
+    const int k = net.pumps[j];
+    warned = !is_closed(s.status[k]) && (s.flow[k] < 0 || pump_beyond_curve(net, s, k));
+  }
   // As customary, disconnections are looked for where an instant raised a warning.
   if (warned) note_disconnected(net, s);
 }

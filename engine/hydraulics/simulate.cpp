@@ -24,7 +24,14 @@ using namespace hyd;
 class Simulation {
  public:
   Simulation(const Model &m, std::FILE *trace, LayoutCache *layouts)
-      : m_(m), net_(prepare(m)), solver_(net_, trace, layouts ? layouts->layout(net_) : nullptr), trace_(trace) {}
+      : m_(m), net_(prepare(m)), solver_(net_, trace, layouts ? layouts->layout(net_) : nullptr), trace_(trace) {
+    for (std::size_t k = 0; k < net_.links.size(); ++k) {
+      const LinkData &l = net_.links[k];
+      if (net_.nodes[l.n1].kind != NodeKind::Junction || net_.nodes[l.n2].kind != NodeKind::Junction)
+        links_at_fixed_heads_.push_back(static_cast<int>(k));
+      recorded_links_.push_back({l.n1, l.n2, l.area > 0 && l.kind != LinkKind::Pump ? l.area : 0.0});
+    }
+  }
 
   SimulationRun run() {
     SimulationRun run;
@@ -78,6 +85,13 @@ class Simulation {
   double report_time_ = 0;
   std::vector<double> pattern_factors_;
   std::set<std::pair<int, std::string>> seen_devices_;
+  // What the loops at every instant read of the links, kept compact.
+  std::vector<int> links_at_fixed_heads_;  // links with an end at a tank or reservoir, ascending
+  struct RecordedLink {
+    int n1, n2;
+    double area;  // that gives a velocity (0: pumps, links without one)
+  };
+  std::vector<RecordedLink> recorded_links_;
 
   // Controls and tanks add instants between hydraulic steps (six times as
   // many in some networks), and growing the store copies it. Reserved space
@@ -158,11 +172,10 @@ class Simulation {
     for (const TankData &t : net_.tanks)
       if (t.reservoir && t.head_pattern != kNone)
         s_.head[t.node] = net_.nodes[t.node].elevation * m_.pattern_factor(t.head_pattern, s_.time);
-    for (std::size_t k = 0; k < net_.links.size(); ++k) {
+    for (const int k : net_.pumps) {
       const LinkData &l = net_.links[k];
-      if (l.kind != LinkKind::Pump || l.speed_pattern == kNone) continue;
-      apply_target(net_, s_, static_cast<int>(k), target_for_setting(net_, static_cast<int>(k),
-                                                               m_.pattern_factor(l.speed_pattern, t)));
+      if (l.speed_pattern == kNone) continue;
+      apply_target(net_, s_, k, target_for_setting(net_, k, m_.pattern_factor(l.speed_pattern, t)));
     }
   }
 
@@ -171,7 +184,7 @@ class Simulation {
     // The compact hydraulic node data, not the model's: this runs every instant.
     for (std::size_t i = 0; i < net_.nodes.size(); ++i)
       if (net_.nodes[i].kind != NodeKind::Junction) s_.demand[i] = 0;
-    for (std::size_t k = 0; k < net_.links.size(); ++k) {
+    for (const int k : links_at_fixed_heads_) {
       const LinkData &l = net_.links[k];
       const double q = is_closed(s_.status[k]) ? 0.0 : s_.flow[k];
       if (net_.nodes[l.n1].kind != NodeKind::Junction) s_.demand[l.n1] -= q;
@@ -260,11 +273,11 @@ class Simulation {
          loss = r.column(LinkAttr::Headloss, step), stat = r.column(LinkAttr::Status, step),
          set = r.column(LinkAttr::Setting, step);
     for (std::size_t k = 0; k < m_.links.size(); ++k) {
-      const LinkData &l = net_.links[k];
+      const RecordedLink &l = recorded_links_[k];
       const bool closed = is_closed(s_.status[k]);
       const double q = closed ? 0.0 : s_.flow[k];
       flow[k] = static_cast<float>(q);
-      vel[k] = static_cast<float>(l.area > 0 && l.kind != LinkKind::Pump ? std::abs(q) / l.area : 0.0);
+      vel[k] = static_cast<float>(l.area > 0 ? std::abs(q) / l.area : 0.0);
       loss[k] = static_cast<float>(s_.head[l.n1] - s_.head[l.n2]);
       stat[k] = static_cast<float>(closed ? ReportedLinkStatus::Closed
                                           : s_.status[k] == LinkState::Active ? ReportedLinkStatus::Active
@@ -286,9 +299,12 @@ class Simulation {
   void note_devices(SimulationRun &run, const SolveOutcome &out) {
     for (int k : out.unsettled)
       if (m_.links[k].kind != LinkKind::Pipe) note_device(run, k, "status did not settle");
+    std::size_t next_pump = 0;  // in net_.pumps
     for (std::size_t k = 0; k < m_.links.size(); ++k) {
       const int link = static_cast<int>(k);
-      if (net_.links[k].kind == LinkKind::Pump && !is_closed(s_.status[k])) {
+      const bool pump = next_pump < net_.pumps.size() && net_.pumps[next_pump] == link;
+      next_pump += pump;
+      if (pump && !is_closed(s_.status[k])) {
         if (s_.flow[k] < 0) note_device(run, link, "cannot deliver the head required");
         else if (pump_beyond_curve(net_, s_, link)) note_device(run, link, "runs beyond the end of its curve");
       }
