@@ -237,10 +237,11 @@ bool Transport::move_after(int u, int v) {
   auto by_position = [&](int a, int b) { return position_[a] < position_[b]; };
   std::sort(fed.begin(), fed.end(), by_position);
   std::sort(feeding.begin(), feeding.end(), by_position);
+  // Both lists are in order of place now: their places merge in one pass.
   places.clear();
   for (const int n : feeding) places.push_back(position_[n]);
   for (const int n : fed) places.push_back(position_[n]);
-  std::sort(places.begin(), places.end());
+  std::inplace_merge(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(feeding.size()), places.end());
   std::size_t i = 0;
   for (const int n : feeding) place(n, places[i++]);
   for (const int n : fed) place(n, places[i++]);
