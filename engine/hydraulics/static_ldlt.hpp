@@ -2,9 +2,9 @@
 // changes while its values do, as in every trial of a hydraulic run. Matrices
 // of water networks are so sparse (L has about two entries per row) that
 // bookkeeping, not arithmetic, dominates a general factorisation; so the
-// analysis writes the whole elimination down once as a program: for each
-// column, the positions its updates land on. Each numeric factorisation then
-// runs that program over values assembled in place.
+// analysis writes the whole elimination down once as a program: every
+// multiply-subtract, division and substitution product as positions. Each
+// numeric factorisation then runs that program over values assembled in place.
 #pragma once
 
 #include <memory>
