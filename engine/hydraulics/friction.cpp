@@ -15,11 +15,12 @@ void darcy_friction(double re, double relative_roughness, double &f, double &dfd
         swamee_jain_terms(relative_roughness, near ? power_near(near[0], re, kReynoldsPower) : std::pow(re, 0.9));
     swamee_jain(re, t, near ? log10_near(near[1], t.y2) : std::log10(t.y2), f, dfdre);
   } else if (re > kLaminarReynolds) {
-    const double y2 = relative_roughness / 3.7 + 5.74 / std::pow(kTurbulentReynolds, 0.9);
-    // y2 depends on the pipe alone here: its logarithm is remembered too.
-    const double y3 = -2.0 * (near ? log10_near(near[1], y2) : std::log10(y2));
+    // Swamee-Jain's terms where turbulence begins; they depend on the pipe
+    // alone here, and the logarithm is remembered too.
+    const SwameeJainTerms t = swamee_jain_terms(relative_roughness, std::pow(kTurbulentReynolds, 0.9));
+    const double y3 = -2.0 * (near ? log10_near(near[1], t.y2) : std::log10(t.y2));
     const double fa = 1.0 / (y3 * y3);
-    const double fb = (2.0 + 1.8 * (5.74 / std::pow(kTurbulentReynolds, 0.9)) * (-2.0 / ln10) / (y2 * y3)) * fa;
+    const double fb = (2.0 + 1.8 * t.y1 * (-2.0 / ln10) / (t.y2 * y3)) * fa;
     const double r = re / kLaminarReynolds;
     const double x1 = 7.0 * fa - fb;
     const double x2 = 0.128 - 17.0 * fa + 2.5 * fb;

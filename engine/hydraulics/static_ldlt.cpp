@@ -26,6 +26,20 @@ void walk_rows(int n, const int *col_start, const int *rows, std::vector<int> &p
   }
 }
 
+// Items 0, 1, ... grouped by their keys (0 to groups - 1) in compressed
+// rows, ascending within a group.
+struct Grouped {
+  std::vector<int> start, items;
+};
+Grouped grouped(int groups, const std::vector<int> &key) {
+  Grouped g{std::vector<int>(groups + 1, 0), std::vector<int>(key.size())};
+  for (const int k : key) ++g.start[k + 1];
+  for (int k = 0; k < groups; ++k) g.start[k + 1] += g.start[k];
+  std::vector<int> next(g.start.begin(), g.start.end() - 1);
+  for (std::size_t i = 0; i < key.size(); ++i) g.items[next[key[i]]++] = static_cast<int>(i);
+  return g;
+}
+
 // Reorders the items of one level, which come target by target in the order
 // each target must receive them, into rounds: every target's first item, then
 // every second one, and so on. Consecutive items then change different
@@ -130,23 +144,13 @@ void StaticLdlt::Program::plan_levels(const std::vector<int> &parent) {
     top = std::max(top, level[j]);
     if (parent[j] >= 0) level[parent[j]] = std::max(level[parent[j]], level[j] + 1);
   }
-  std::vector<int> level_start(top + 2, 0);
-  for (int j = 0; j < n; ++j) ++level_start[level[j] + 1];
-  for (int v = 0; v <= top; ++v) level_start[v + 1] += level_start[v];
-  std::vector<int> columns(n);  // by level, then ascending
-  std::vector<int> next(level_start.begin(), level_start.end() - 1);
-  for (int j = 0; j < n; ++j) columns[next[level[j]]++] = j;
-
-  // The rows of L: for each row, the positions of its entries, columns ascending.
-  std::vector<int> row_start(n + 1, 0), row_entries(lower), column_of(lower);
-  for (int p = 0; p < lower; ++p) ++row_start[l_rows[p] + 1];
-  for (int k = 0; k < n; ++k) row_start[k + 1] += row_start[k];
-  next.assign(row_start.begin(), row_start.end() - 1);
-  for (int j = 0; j < n; ++j)
-    for (int p = l_start[j]; p < l_start[j + 1]; ++p) {
-      column_of[p] = j;
-      row_entries[next[l_rows[p]]++] = p;
-    }
+  const Grouped by_level = grouped(top + 1, level);  // columns, ascending within a level
+  const std::vector<int> &level_start = by_level.start, &columns = by_level.items;
+  // The rows of L: for each row, the positions of its entries (columns ascending).
+  const Grouped by_row = grouped(n, l_rows);
+  const std::vector<int> &row_start = by_row.start, &row_entries = by_row.items;
+  std::vector<int> column_of(lower);
+  for (int j = 0; j < n; ++j) std::fill(column_of.begin() + l_start[j], column_of.begin() + l_start[j + 1], j);
 
   // Column k receives, from each earlier column j with an entry p in row k,
   // l_q * (unscaled l_p) on the entry in row r_q of column k for every entry
