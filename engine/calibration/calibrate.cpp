@@ -80,10 +80,11 @@ CalibrationResult calibrate(const Model &m, const measurements::MeasurementStore
     return f;
   };
   hyd::LayoutCache layouts;  // the factors change values, never the network's shape
+  Results spare;             // each trial run's store, written again by the next
   const auto simulate_with = [&](const Eigen::VectorXd &x) {
     Model copy = m;
     apply_factors(copy, groups, factors_of(x));
-    SimulationRun run = simulate_hydraulics(copy, nullptr, &layouts);
+    SimulationRun run = simulate_hydraulics(copy, nullptr, &layouts, std::move(spare));
     return std::make_pair(std::move(copy), std::move(run));
   };
 
@@ -102,6 +103,7 @@ CalibrationResult calibrate(const Model &m, const measurements::MeasurementStore
     auto [copy, run] = simulate_with(x);
     if (run.status > 100) return std::nullopt;
     const std::vector<double> d = all_differences(copy, run.results, store, nullptr);
+    spare = std::move(run.results);
     if (d.size() != points) return std::nullopt;
     return Eigen::Map<const Eigen::VectorXd>(d.data(), static_cast<Eigen::Index>(d.size()));
   };

@@ -33,9 +33,10 @@ class Simulation {
     }
   }
 
-  SimulationRun run() {
+  SimulationRun run(Results spare) {
     SimulationRun run;
-    run.results = Results(m_.nodes.size(), m_.links.size(), m_.tanks.size());
+    run.results = std::move(spare);
+    run.results.reuse_for(m_.nodes.size(), m_.links.size(), m_.tanks.size());
     initialise();
     const Times &tm = m_.times;
     const double duration = tm.duration;
@@ -332,7 +333,7 @@ std::string unconnected_junctions(const Model &model) {
 }
 }  // namespace
 
-SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace, LayoutCache *layouts) {
+SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace, LayoutCache *layouts, Results spare) {
   if (model.tanks.empty()) {
     SimulationRun run;
     run.status = kHydErrNoSource;
@@ -347,7 +348,7 @@ SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace, LayoutCa
   }
   try {
     Simulation sim(model, trace, layouts);
-    return sim.run();
+    return sim.run(std::move(spare));
   } catch (const std::exception &e) {
     SimulationRun run;
     run.status = kHydErrInvalid;

@@ -42,8 +42,10 @@ struct SimulationRun {
 // so that the two iteration paths can be compared line by line.
 // With a layout cache, runs of a network whose shape has not changed share
 // one plan of the solver's matrix (see hydraulics/solver_layout.hpp).
+// The results are written into the memory of `spare`, a store no longer
+// needed (its contents are dropped), when one is handed over.
 namespace hyd { class LayoutCache; }
 SimulationRun simulate_hydraulics(const Model &model, std::FILE *trace = nullptr,
-                                  hyd::LayoutCache *layouts = nullptr);
+                                  hyd::LayoutCache *layouts = nullptr, Results spare = {});
 
 }  // namespace orv

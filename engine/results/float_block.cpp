@@ -62,4 +62,9 @@ void FloatBlock::resize(std::size_t size) {
   size_ = size;
 }
 
+void FloatBlock::empty_keeping_storage() {
+  size_ = 0;
+  zero_beyond_size_ = false;  // what the last user wrote is still there
+}
+
 }  // namespace orv

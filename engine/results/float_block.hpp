@@ -30,6 +30,8 @@ class FloatBlock {
   void reserve(std::size_t capacity);
   // New elements read as zero.
   void resize(std::size_t size);
+  // Size 0, keeping the storage (already mapped) for what is written next.
+  void empty_keeping_storage();
 
  private:
   struct Free {

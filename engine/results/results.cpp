@@ -129,4 +129,14 @@ void Results::clear() {
   for (auto &b : tank_blocks_) b = {};
 }
 
+void Results::reuse_for(std::size_t nodes, std::size_t links, std::size_t tanks) {
+  nodes_ = nodes;
+  links_ = links;
+  tanks_ = tanks;
+  times_.clear();
+  for (auto &b : node_blocks_) b.empty_keeping_storage();
+  for (auto &b : link_blocks_) b.empty_keeping_storage();
+  for (auto &b : tank_blocks_) b.empty_keeping_storage();
+}
+
 }  // namespace orv

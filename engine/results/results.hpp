@@ -78,6 +78,9 @@ class Results {
   std::size_t step_at(double t) const;
 
   void clear();
+  // Empty results for a network of these sizes that keep this store's
+  // memory: a run writing into it does not map fresh pages.
+  void reuse_for(std::size_t nodes, std::size_t links, std::size_t tanks);
 
  private:
   std::size_t nodes_ = 0, links_ = 0, tanks_ = 0;

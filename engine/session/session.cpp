@@ -44,6 +44,7 @@ void Session::install_model(Model m, std::string file) {
   ++model_generation_;
   model_file_ = std::move(file);
   run_.reset();
+  spare_store_ = {};
   last_run_status_ = -1;
   last_run_message_.clear();
   instant_hours_ = 0.0;
@@ -67,6 +68,7 @@ const SimulationRun &Session::run() const {
 }
 
 void Session::install_run(SimulationRun run) {
+  if (run_) spare_store_ = std::move(run_->results);
   run_ = std::move(run);
   unstable_walk_ = 0;
 }

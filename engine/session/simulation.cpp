@@ -7,7 +7,8 @@
 namespace orv {
 
 void simulate(Session &e) {
-  SimulationRun run = simulate_hydraulics(e.model(), nullptr, &e.model_part<hyd::LayoutCache>());
+  SimulationRun run =
+      simulate_hydraulics(e.model(), nullptr, &e.model_part<hyd::LayoutCache>(), e.take_spare_store());
   // A run stopped at an unbalanced instant (UNBALANCED STOP) keeps what it
   // computed up to there, as a warning; other failures keep nothing.
   if (run.status > 100 && run.status != kHydErrUnbalanced) {

@@ -25,3 +25,18 @@ def test_a_rerun_gives_what_a_fresh_session_gives(tmp_path, library, engine, edi
     library.VBOpenMelisto()
     engine.ok(f'LOAD "{network}"', edit, "SIMULATE")
     assert rerun == _heads_and_flows(engine)
+
+
+def test_a_run_written_into_a_replaced_store_reads_as_a_fresh_run(tmp_path, library, engine):
+    # The third run writes into the first run's store, whose quality columns
+    # held water ages; without quality they must read as zero again.
+    network = tmp_path / "trees.inp"
+    network.write_text(NETWORK)
+    engine.ok(f'LOAD "{network}"', "QUALITY AGE", "SIMULATE", "SIMULATE", "QUALITY NONE", "SIMULATE")
+    rerun = _heads_and_flows(engine), engine.all_values(NODE, "C")[1], engine.all_values(BRANCH, "CB")[1]
+    library.VBCloseMelisto()
+    library.VBOpenMelisto()
+    engine.ok(f'LOAD "{network}"', "SIMULATE")
+    fresh = _heads_and_flows(engine), engine.all_values(NODE, "C")[1], engine.all_values(BRANCH, "CB")[1]
+    assert rerun == fresh
+    assert not any(rerun[1]) and not any(rerun[2])

@@ -1,6 +1,7 @@
 // The results store's blocks must read as zero wherever nothing was written
 // (quality columns of a run without quality are read as such), whether they
-// came fresh from the system, from the heap, or grew back after shrinking.
+// came fresh from the system, from the heap, grew back after shrinking, or
+// were emptied to take another run's results.
 #include <doctest/doctest.h>
 
 #include <cstddef>
@@ -35,5 +36,11 @@ TEST_CASE("float blocks read as zero until written, small or large, grown or reg
     orv::FloatBlock moved = std::move(copy);
     CHECK(moved[399] == 400.0f);
     CHECK(copy.size() == 0);
+    const float *storage = moved.data();
+    moved.empty_keeping_storage();
+    CHECK(moved.size() == 0);
+    moved.resize(2000);
+    CHECK(moved.data() == storage);
+    CHECK(zero_from(moved, 0));
   }
 }
