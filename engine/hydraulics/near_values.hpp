@@ -39,11 +39,16 @@ constexpr PowerSeries power_series(double exponent) {
   return s;
 }
 
-// Horner's rule for c[0] + c[1] u + ... + c[kExpansionTerms] u^kExpansionTerms.
+// c[0] + c[1] u + ... + c[8] u^8 with the powers of u in pairs (Estrin's
+// scheme), so that the chain of dependent operations is half as long as
+// Horner's rule makes it: this runs at every pipe of every trial. The small
+// terms are summed before c[0] is added, so that only that last sum rounds
+// at the size of the result.
 inline double series(const SeriesCoefficients &c, double u) {
-  double sum = c[kExpansionTerms];
-  for (int k = kExpansionTerms - 1; k >= 0; --k) sum = c[k] + u * sum;
-  return sum;
+  static_assert(kExpansionTerms == 8);
+  const double u2 = u * u, u4 = u2 * u2;
+  const double high = (c[4] + c[5] * u) + (u2 * (c[6] + c[7] * u) + u4 * c[8]);
+  return c[0] + (c[1] * u + (u2 * (c[2] + c[3] * u) + u4 * high));
 }
 
 // x^exponent for x > 0.
