@@ -99,11 +99,6 @@ void Kinetics::set_flows(const std::vector<double> &flow) {
   }
 }
 
-PipeReaction Kinetics::pipe_reaction(int k, double dt) const {
-  return {kind_ == QualityKind::Age, dt, kb_[k], bulk_order_, climit_, kw_[k], diameter_[k], rc_[k],
-          wall_order_ == 0.0};
-}
-
 double Kinetics::tank_react(int t, double c, double dt) const {
   if (kind_ == QualityKind::Age) return std::max(0.0, c + dt / 3600.0);
   return std::max(0.0, c + PipeReaction::bulk_rate(c, tank_kb_[t], tank_order_, climit_) * dt);

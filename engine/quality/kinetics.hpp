@@ -92,7 +92,10 @@ class Kinetics {
 
   // The reaction of pipe (link) k over dt seconds, and the quality of a
   // parcel of a tank (t) after dt seconds.
-  PipeReaction pipe_reaction(int k, double dt) const;
+  PipeReaction pipe_reaction(int k, double dt) const {
+    return {kind_ == QualityKind::Age, dt, kb_[k], bulk_order_, climit_, kw_[k], diameter_[k], rc_[k],
+            wall_order_ == 0.0};
+  }
   double tank_react(int t, double c, double dt) const;
 
   // Coefficients in force (per second), for reports and tests.

@@ -42,6 +42,9 @@ Transport::Transport(const Model &model, Conventions conventions)
     const double quarter_pi = conventions_.rounded_pipe_volumes ? 0.785398 : std::numbers::pi / 4.0;
     if (holds_water) link_volume_[k] = quarter_pi * l.diameter * l.diameter * l.length;
     else volumeless_.push_back(static_cast<int>(k));
+    // Only pipes hold water long enough to react; pumps and valves pass it on.
+    if (holds_water && link_volume_[k] != 0.0 && kinetics_.reacts_in_pipe(static_cast<int>(k)))
+      reacting_pipes_.push_back(static_cast<int>(k));
   }
 
   mixing_.resize(nt_);
@@ -505,12 +508,10 @@ void Transport::step(double dt) {
         held_m_[k] += chains_.at(s).v * dt / 3600.0;
       }
   } else if (kinetics_.active()) {
-    // Only pipes hold water long enough to react; pumps and valves pass it on.
-    for (std::size_t k = 0; k < nl_; ++k) {
-      if (link_volume_[k] == 0.0 || !kinetics_.reacts_in_pipe(static_cast<int>(k))) continue;
+    for (const int k : reacting_pipes_) {
       double m = 0.0;
-      const PipeReaction react = kinetics_.pipe_reaction(static_cast<int>(k), dt);
-      for (int s = chains_.first(static_cast<int>(k)); s >= 0; s = chains_.at(s).next) {
+      const PipeReaction react = kinetics_.pipe_reaction(k, dt);
+      for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
         Segment &seg = chains_.at(s);
         seg.c = react(seg.c);
         m += seg.v * seg.c;

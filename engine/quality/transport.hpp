@@ -90,6 +90,7 @@ class Transport {
   std::size_t nn_, nl_, nt_;
   std::vector<double> link_volume_;
   std::vector<int> volumeless_;  // links that hold no water (pumps, valves)
+  std::vector<int> reacting_pipes_;  // links whose water reacts (pipes only)
   std::vector<TankMixing> mixing_;
   struct Ends { int from, to; };
   std::vector<Ends> ends_;                 // per link, as drawn
