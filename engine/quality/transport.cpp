@@ -297,23 +297,35 @@ void Transport::refresh_rates() {
 // What each step does at each node, in order, for the flows of this period:
 // the links it takes water from, the rate it passes on, the links it feeds.
 void Transport::plan_visits() {
-  visits_.clear();
-  inflows_.clear();
-  outflows_.clear();
+  // Written through pointers into room for every link end: this runs in
+  // every period in which some flow turned, and a push at a time costs more
+  // than the visits it plans.
+  visits_.resize(order_.size());
+  inflows_.resize(adj_link_.size());
+  outflows_.resize(adj_link_.size());
+  LinkRate *const in_first = inflows_.data(), *const out_first = outflows_.data();
+  LinkRate *in = in_first, *out = out_first;
+  NodeVisit *visit = visits_.data();
   for (const int n : order_) {
-    NodeVisit v{n, static_cast<int>(inflows_.size()), 0, static_cast<int>(outflows_.size()), 0.0};
+    NodeVisit &v = *visit++;
+    v.node = n;
+    v.in_begin = static_cast<int>(in - in_first);
+    v.out_begin = static_cast<int>(out - out_first);
+    double out_rate = 0.0;
     for (int a = adj_start_[n]; a < adj_start_[n + 1]; ++a) {
       const int k = adj_link_[a];
       const double rate = std::abs(flow_[k]);
       // A link that starts and ends at n is both.
-      if (downstream(k) == n) inflows_.push_back({k, rate});
-      else v.out_rate += rate;
-      if (upstream(k) == n) outflows_.push_back({k, rate});
+      if (downstream(k) == n) *in++ = {k, rate};
+      else out_rate += rate;
+      if (upstream(k) == n) *out++ = {k, rate};
     }
-    if (node_kind_[n] == NodeKind::Junction) v.out_rate += std::max(0.0, demand_[n]);
-    v.in_end = static_cast<int>(inflows_.size());
-    visits_.push_back(v);
+    if (node_kind_[n] == NodeKind::Junction) out_rate += std::max(0.0, demand_[n]);
+    v.out_rate = out_rate;
+    v.in_end = static_cast<int>(in - in_first);
   }
+  inflows_.resize(static_cast<std::size_t>(in - in_first));
+  outflows_.resize(static_cast<std::size_t>(out - out_first));
 }
 
 // Topological order of the nodes along the flow (depth first). Where flow
