@@ -6,17 +6,40 @@
 #include <new>
 #include <utility>
 
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#define ORV_MAPS_PAGES 1
+#endif
+
 namespace orv {
 
 namespace {
 
-// Blocks from this size on are mapped afresh by calloc, zero without being
+// Blocks from this size on are mapped from the system, zero without being
 // written; smaller ones come from the heap and are zeroed as they grow.
 constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
 
+// Fresh zero pages of at least `bytes`, or null.
+float *map_zero_pages(std::size_t bytes) {
+#ifdef ORV_MAPS_PAGES
+  void *p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : static_cast<float *>(p);
+#else
+  return static_cast<float *>(std::calloc(bytes, 1));
+#endif
+}
+
 }  // namespace
 
-void FloatBlock::Free::operator()(float *p) const { std::free(p); }
+void FloatBlock::Free::operator()(float *p) const {
+#ifdef ORV_MAPS_PAGES
+  if (mapped_bytes) {
+    munmap(p, mapped_bytes);
+    return;
+  }
+#endif
+  std::free(p);
+}
 
 FloatBlock::FloatBlock(const FloatBlock &other) { *this = other; }
 
@@ -45,12 +68,13 @@ FloatBlock &FloatBlock::operator=(FloatBlock &&other) noexcept {
 
 void FloatBlock::reserve(std::size_t capacity) {
   if (capacity <= capacity_) return;
-  const bool mapped = capacity * sizeof(float) >= kMappedBytes;
-  void *fresh = mapped ? std::calloc(capacity, sizeof(float)) : std::malloc(capacity * sizeof(float));
+  const std::size_t bytes = capacity * sizeof(float);
+  const bool mapped = bytes >= kMappedBytes;
+  float *fresh = mapped ? map_zero_pages(bytes) : static_cast<float *>(std::malloc(bytes));
   if (!fresh) throw std::bad_alloc();
   zero_beyond_size_ = mapped;
   if (size_) std::memcpy(fresh, data_.get(), size_ * sizeof(float));
-  data_.reset(static_cast<float *>(fresh));
+  data_ = {fresh, Free{mapped ? bytes : 0}};
   capacity_ = capacity;
 }
 

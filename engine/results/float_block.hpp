@@ -1,8 +1,10 @@
 // A growable array of floats that reads as zero until written, for the
 // results store. Unlike a vector, growing a large block never writes zeros
-// itself: large blocks come from calloc, which maps fresh pages the system
-// zeroes on first touch, so each page of results is written once, by the
-// simulation.
+// itself: large blocks are mapped from the system, which zeroes each page on
+// first touch, so each page of results is written once, by the simulation.
+// They are mapped directly rather than through calloc, whose large blocks
+// come from the heap (zeroed by hand) once the allocator has raised its
+// threshold for mapping after blocks of that size were freed.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +37,7 @@ class FloatBlock {
 
  private:
   struct Free {
+    std::size_t mapped_bytes;  // 0 (as value-initialised): from the heap
     void operator()(float *p) const;
   };
   std::unique_ptr<float[], Free> data_;

@@ -137,6 +137,11 @@ void Results::reuse_for(std::size_t nodes, std::size_t links, std::size_t tanks)
   for (auto &b : node_blocks_) b.empty_keeping_storage();
   for (auto &b : link_blocks_) b.empty_keeping_storage();
   for (auto &b : tank_blocks_) b.empty_keeping_storage();
+  // Quality columns start afresh: a run without quality never writes them,
+  // and fresh pages read as zero without being touched, where kept storage
+  // would have to be zeroed.
+  node_blocks_[idx(NodeAttr::Quality)] = {};
+  link_blocks_[idx(LinkAttr::Quality)] = {};
 }
 
 }  // namespace orv
