@@ -30,13 +30,16 @@ struct PipeReaction {
   // Quality of a parcel of quality c after the step.
   double operator()(double c) const {
     if (age) return std::max(0.0, c + dt / 3600.0);
-    if (first_order_bulk_only) {
-      constexpr double kNoWall = 0.0;  // wall_rate's, kept so that rounding is the general path's
-      const double p = c < 0 ? 0.0 : c;
-      return std::max(0.0, c + (kb * p + kNoWall) * dt);
-    }
+    if (first_order_bulk_only) return first_order_bulk(c);
     const double dc = (bulk_rate(c, kb, bulk_order, climit) + wall_rate(c)) * dt;
     return std::max(0.0, c + dc);
+  }
+
+  // The same where first_order_bulk_only holds.
+  double first_order_bulk(double c) const {
+    constexpr double kNoWall = 0.0;  // wall_rate's, kept so that rounding is the general path's
+    const double p = c < 0 ? 0.0 : c;
+    return std::max(0.0, c + (kb * p + kNoWall) * dt);
   }
 
   // Bulk reaction rate (concentration per second) of order n with limit climit.

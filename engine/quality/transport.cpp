@@ -509,6 +509,19 @@ double Transport::node_outflow_quality(int n, double vin, double win, double vou
   return out_q_[n];
 }
 
+// Applies a reaction to every parcel of link k's chain; returns the mass the
+// link then holds.
+template <class Reaction>
+double Transport::react_chain(int k, const Reaction &react) {
+  double m = 0.0;
+  for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
+    Segment &seg = chains_.at(s);
+    seg.c = react(seg.c);
+    m += seg.v * seg.c;
+  }
+  return m;
+}
+
 void Transport::step(double dt) {
   if (dt <= 0) return;
   if (by_birth_) {
@@ -521,14 +534,11 @@ void Transport::step(double dt) {
       }
   } else if (kinetics_.active()) {
     for (const int k : reacting_pipes_) {
-      double m = 0.0;
       const PipeReaction react = kinetics_.pipe_reaction(k, dt);
-      for (int s = chains_.first(k); s >= 0; s = chains_.at(s).next) {
-        Segment &seg = chains_.at(s);
-        seg.c = react(seg.c);
-        m += seg.v * seg.c;
-      }
-      held_m_[k] = m;
+      // The usual model's walk without the general path's tests at every parcel.
+      held_m_[k] = react.first_order_bulk_only
+                       ? react_chain(k, [&react](double c) { return react.first_order_bulk(c); })
+                       : react_chain(k, react);
     }
     for (std::size_t t = 0; t < nt_; ++t) {
       if (m_.tanks[t].reservoir) continue;

@@ -61,6 +61,8 @@ class Transport {
   void plan_visits();
   void refresh_rates();
   int loop_entry(const std::vector<int> &indegree) const;
+  template <class Reaction>
+  double react_chain(int k, const Reaction &react);
   void inflow_from(int k, double v, double &vin, double &win);
   void release_into(int k, double v, double c);
   void hold(int k, double v, double m);
