@@ -43,7 +43,7 @@ Transport::Transport(const Model &model, Conventions conventions)
     if (holds_water) link_volume_[k] = quarter_pi * l.diameter * l.diameter * l.length;
     else volumeless_.push_back(static_cast<int>(k));
     // Only pipes hold water long enough to react; pumps and valves pass it on.
-    if (holds_water && link_volume_[k] != 0.0 && kinetics_.reacts_in_pipe(static_cast<int>(k)))
+    if (link_volume_[k] != 0.0 && kinetics_.reacts_in_pipe(static_cast<int>(k)))
       reacting_pipes_.push_back(static_cast<int>(k));
   }
 
