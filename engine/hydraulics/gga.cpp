@@ -1,12 +1,14 @@
 #include "hydraulics/gga.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
 #include "hydraulics/controls.hpp"
+#include "hydraulics/finite_values.hpp"
 #include "hydraulics/forest.hpp"
 #include "hydraulics/link_status.hpp"
 #include "hydraulics/solver_layout.hpp"
@@ -134,31 +136,40 @@ struct GradientSolver::Impl {
     return (kind == LinkKind::PRV || kind == LinkKind::PSV || kind == LinkKind::FCV) && !missing(s.setting[k]);
   }
 
+  // Where a trial writes, as plain pointers held in registers across the loop
+  // over the pipes (through the vectors, every store would make the compiler
+  // reload their data).
+  struct Sink {
+    double *val, *rhs, *P, *Y;
+    const double *head;
+  };
+  Sink sink(State &s) { return {factor.values(), rhs.data(), s.P.data(), s.Y.data(), s.head.data()}; }
+
   // Adds a link with conductance P and flow correction Y to the system.
   void add_link(State &s, int k, double P, double Y) {
-    s.P[k] = P;
-    s.Y[k] = Y;
-    scatter(s, places[k], P, s.flow[k] - Y);
+    const Sink out = sink(s);
+    out.P[k] = P;
+    out.Y[k] = Y;
+    scatter(out, places[k], P, s.flow[k] - Y);
   }
 
   // Enters conductance P and the flow `through` (flow less correction) of a
   // link at its place; an end at a fixed head moves to the right-hand side.
-  void scatter(const State &s, const MatrixPlace &at, double P, double through) {
-    double *val = factor.values();
+  static void scatter(const Sink &out, const MatrixPlace &at, double P, double through) {
     if (at.r1 >= 0) {
-      val[at.d1] += P;
-      rhs[at.r1] -= through;
+      out.val[at.d1] += P;
+      out.rhs[at.r1] -= through;
       if (at.r2 >= 0) {
-        val[at.d2] += P;
-        rhs[at.r2] += through;
-        val[at.off] -= P;
+        out.val[at.d2] += P;
+        out.rhs[at.r2] += through;
+        out.val[at.off] -= P;
       } else {
-        rhs[at.r1] += P * s.head[at.n2];
+        out.rhs[at.r1] += P * out.head[at.n2];
       }
     } else if (at.r2 >= 0) {
-      rhs[at.r2] += P * s.head[at.n1];
-      val[at.d2] += P;
-      rhs[at.r2] += through;
+      out.rhs[at.r2] += P * out.head[at.n1];
+      out.val[at.d2] += P;
+      out.rhs[at.r2] += through;
     }
   }
 
@@ -176,13 +187,19 @@ struct GradientSolver::Impl {
   template <HeadlossFormula Formula>
   void add_core_pipes_by(State &s) {
     const double viscosity = net.viscosity;
+    const Sink out = sink(s);
+    const double *flow = s.flow.data();
+    const LinkState *status = s.status.data();
+    std::array<ExpansionPoint, 2> *near = s.friction_near.data();
     for (std::size_t j = 0; j < core_pipes.size(); ++j) {
       const CorePipe &c = core_pipes[j];
-      const bool open = !is_closed(s.status[c.link]);
-      const Gradient g = open ? open_pipe_gradient(core_terms[j], Formula, viscosity, s.flow[c.link],
-                                                   s.friction_near[c.link].data())
-                              : Gradient{};
-      add_core_pipe(s, c, open ? &g : nullptr);
+      const double q = flow[c.link];
+      Gradient g{1.0 / kBigGradient, q};
+      if (!is_closed(status[c.link])) {
+        const Gradient open = open_pipe_gradient(core_terms[j], Formula, viscosity, q, near[c.link].data());
+        if (usable(open)) g = open;
+      }
+      enter_core_pipe(out, c, g, q);
     }
   }
 
@@ -204,20 +221,22 @@ struct GradientSolver::Impl {
         near[i] = s.friction_near[k].data();
       }
       darcy_weisbach_gradients<kLanes>(count, open, terms, q, near, net.viscosity, g);
-      for (int i = 0; i < count; ++i) add_core_pipe(s, core_pipes[j0 + i], open[i] ? &g[i] : nullptr);
+      const Sink out = sink(s);
+      for (int i = 0; i < count; ++i)
+        enter_core_pipe(out, core_pipes[j0 + i], open[i] && usable(g[i]) ? g[i] : Gradient{1.0 / kBigGradient, q[i]},
+                        q[i]);
     }
   }
 
-  // Enters a core pipe with its gradient when open (`open` null: closed).
-  void add_core_pipe(State &s, const CorePipe &c, const Gradient *open) {
-    const double q = s.flow[c.link];
-    Gradient g{1.0 / kBigGradient, q};
-    // Runaway flows in parts cut off from every source must not make the
-    // matrix singular: no pipe conducts less than a closed one.
-    if (open && open->P >= 1.0 / kBigGradient && std::isfinite(open->Y)) g = *open;
-    s.P[c.link] = g.P;
-    s.Y[c.link] = g.Y;
-    scatter(s, c.at, g.P, q - g.Y);
+  // Runaway flows in parts cut off from every source must not make the
+  // matrix singular: no pipe conducts less than a closed one.
+  static bool usable(const Gradient &g) { return g.P >= 1.0 / kBigGradient && std::isfinite(g.Y); }
+
+  // Enters a core pipe at flow q with gradient g (a closed one's when closed).
+  static void enter_core_pipe(const Sink &out, const CorePipe &c, const Gradient &g, double q) {
+    out.P[c.link] = g.P;
+    out.Y[c.link] = g.Y;
+    scatter(out, c.at, g.P, q - g.Y);
   }
 
   // Demands and the outflows of the dead-end trees: fixed for an instant
@@ -548,6 +567,17 @@ struct GradientSolver::Impl {
     }
   }
 
+  // Heads of the matrix rows from the solution, up to the first that is not
+  // finite; false if there is one.
+  bool take_heads(State &s) const {
+    const bool finite = all_finite(rhs);
+    for (const RowNode &rn : rows) {
+      if (!finite && !std::isfinite(rhs[rn.row])) return false;
+      s.head[rn.node] = rhs[rn.row];
+    }
+    return true;
+  }
+
   SolveOutcome solve(State &s) {
     const Options &o = net.model->options;
     if (!tree.empty()) set_tree_flows(s);
@@ -569,9 +599,9 @@ struct GradientSolver::Impl {
           return out;
         }
         factor.solve(rhs.data());
-        for (const RowNode &rn : rows) {
-          if (!std::isfinite(rhs[rn.row])) { out.singular = true; return out; }
-          s.head[rn.node] = rhs[rn.row];
+        if (!take_heads(s)) {
+          out.singular = true;
+          return out;
         }
       }
       const double relerr = update_flows(s);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "hydraulics/finite_values.hpp"
+
 namespace orv::hyd {
 
 namespace {
@@ -222,9 +224,7 @@ int StaticLdlt::factorise() {
   }
   // Every column before the first bad pivot came out as eliminating in
   // column order would have left it, so that pivot is the one reported.
-  bool usable = true;
-  for (int k = 0; k < pr.n; ++k) usable &= d[k] != 0.0 && std::isfinite(d[k]);
-  if (usable) return -1;
+  if (all_finite({d, static_cast<std::size_t>(pr.n)}, true)) return -1;
   for (int k = 0; k < pr.n; ++k)
     if (d[k] == 0.0) return k;
   for (int k = 0; k < pr.n; ++k)
