@@ -8,6 +8,7 @@
 #include "hydraulics/coefficients.hpp"
 #include "hydraulics/constants.hpp"
 #include "hydraulics/controls.hpp"
+#include "hydraulics/cpu_dispatch.hpp"
 #include "hydraulics/finite_values.hpp"
 #include "hydraulics/forest.hpp"
 #include "hydraulics/link_status.hpp"
@@ -185,7 +186,7 @@ struct GradientSolver::Impl {
   }
 
   template <HeadlossFormula Formula>
-  void add_core_pipes_by(State &s) {
+  ORV_CPU_DISPATCH void add_core_pipes_by(State &s) {
     const double viscosity = net.viscosity;
     const Sink out = sink(s);
     const double *flow = s.flow.data();
@@ -204,7 +205,7 @@ struct GradientSolver::Impl {
   }
 
   // Darcy-Weisbach pipes go a few at a time (see darcy_weisbach_gradients).
-  void add_core_pipes_dw(State &s) {
+  ORV_CPU_DISPATCH void add_core_pipes_dw(State &s) {
     constexpr int kLanes = 4;
     for (std::size_t j0 = 0; j0 < core_pipes.size(); j0 += kLanes) {
       const int count = static_cast<int>(std::min<std::size_t>(kLanes, core_pipes.size() - j0));
@@ -291,7 +292,7 @@ struct GradientSolver::Impl {
   }
 
   // Assembles the matrix and rhs from the current flows and heads.
-  void assemble(State &s) {
+  ORV_CPU_DISPATCH void assemble(State &s) {
     const Options &o = net.model->options;
     factor.clear_values();
     double *val = factor.values();
@@ -372,7 +373,7 @@ struct GradientSolver::Impl {
   }
 
   // Updates flows from the new heads; returns the relative flow change.
-  double update_flows(State &s) {
+  ORV_CPU_DISPATCH double update_flows(State &s) {
     const Options &o = net.model->options;
     double qsum = 0, dqsum = 0;
     max_flow_change = 0;
@@ -578,7 +579,7 @@ struct GradientSolver::Impl {
     return true;
   }
 
-  SolveOutcome solve(State &s) {
+  ORV_CPU_DISPATCH SolveOutcome solve(State &s) {
     const Options &o = net.model->options;
     if (!tree.empty()) set_tree_flows(s);
     set_fixed_rhs(s);

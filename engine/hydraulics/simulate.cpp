@@ -10,6 +10,7 @@
 
 #include "hydraulics/constants.hpp"
 #include "hydraulics/controls.hpp"
+#include "hydraulics/cpu_dispatch.hpp"
 #include "hydraulics/gga.hpp"
 #include "hydraulics/network.hpp"
 #include "hydraulics/run_warnings.hpp"
@@ -33,7 +34,7 @@ class Simulation {
     }
   }
 
-  SimulationRun run(Results spare) {
+  ORV_CPU_DISPATCH SimulationRun run(Results spare) {
     SimulationRun run;
     run.results = std::move(spare);
     run.results.reuse_for(m_.nodes.size(), m_.links.size(), m_.tanks.size());
@@ -259,7 +260,7 @@ class Simulation {
     }
   }
 
-  void record(Results &r) {
+  ORV_CPU_DISPATCH void record(Results &r) {
     const std::size_t step = r.add_step(s_.time);
     auto head = r.column(NodeAttr::Head, step), pres = r.column(NodeAttr::Pressure, step),
          dem = r.column(NodeAttr::Demand, step);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "hydraulics/cpu_dispatch.hpp"
 #include "hydraulics/finite_values.hpp"
 
 namespace orv::hyd {
@@ -198,7 +199,7 @@ int StaticLdlt::value_index(int row, int col) const { return program_->value_ind
 
 void StaticLdlt::clear_values() { std::fill(work_.begin(), work_.end(), 0.0); }
 
-int StaticLdlt::factorise() {
+ORV_CPU_DISPATCH int StaticLdlt::factorise() {
   const Program &pr = *program_;
   double *values = work_.data();
   double *d = values + pr.lower;
@@ -235,7 +236,7 @@ int StaticLdlt::factorise() {
 // Forward, a column's unknown is final once the columns of its row (its
 // descendants, all on lower levels) have been subtracted; backward, levels go
 // from the top down, so the rows below a column (its ancestors) are final.
-void StaticLdlt::solve(double *x) const {
+ORV_CPU_DISPATCH void StaticLdlt::solve(double *x) const {
   const Program &pr = *program_;
   const double *l = work_.data();
   const double *d = l + pr.lower;

@@ -1,0 +1,15 @@
+// The solver's hottest functions are compiled twice, for the baseline
+// processor and for those with AVX2, the right one chosen once at load time
+// (the newer three-operand instruction forms save the register copies of the
+// baseline's). Results stay the same to the last bit: no multiply and add is
+// fused into one (the engine is compiled with -ffp-contract=off), and every
+// other operation rounds as it does in the baseline. Only where GCC makes
+// such clones for a Linux x86-64 target; a plain build elsewhere.
+#pragma once
+
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && defined(__linux__) && \
+    !defined(ORV_NO_CPU_DISPATCH)
+#define ORV_CPU_DISPATCH __attribute__((target_clones("avx2", "default")))
+#else
+#define ORV_CPU_DISPATCH
+#endif
