@@ -376,14 +376,23 @@ struct GradientSolver::Impl {
   ORV_CPU_DISPATCH double update_flows(State &s) {
     const Options &o = net.model->options;
     double qsum = 0, dqsum = 0;
-    max_flow_change = 0;
-    for (const CorePipe &c : core_pipes) {
-      const int k = c.link;
-      const double dq = s.relax * (s.Y[k] - s.P[k] * (s.head[c.at.n1] - s.head[c.at.n2]));
-      s.flow[k] -= dq;
-      max_flow_change = std::max(max_flow_change, std::abs(dq));
-      qsum += std::abs(s.flow[k]);
-      dqsum += std::abs(dq);
+    {
+      // In locals: kept in the members and vectors, each store of a flow
+      // would make the compiler store and load them again, a chain through
+      // memory from pipe to pipe.
+      const double relax = s.relax;
+      const double *P = s.P.data(), *Y = s.Y.data(), *head = s.head.data();
+      double *flow = s.flow.data();
+      double largest = 0;
+      for (const CorePipe &c : core_pipes) {
+        const int k = c.link;
+        const double dq = relax * (Y[k] - P[k] * (head[c.at.n1] - head[c.at.n2]));
+        flow[k] -= dq;
+        largest = std::max(largest, std::abs(dq));
+        qsum += std::abs(flow[k]);
+        dqsum += std::abs(dq);
+      }
+      max_flow_change = largest;
     }
     for (const int k : other_links) {
       const LinkData &l = net.links[k];
