@@ -12,6 +12,12 @@ set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   add_compile_options(-ffp-contract=off)
 endif()
+# The solver's AVX2 clones (hydraulics/cpu_dispatch.hpp) keep to 128-bit
+# vectors, which leave no dirty upper register halves behind for the baseline
+# code they return to.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64")
+  add_compile_options(-mprefer-vector-width=128)
+endif()
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE Release)
 endif()

@@ -4,7 +4,9 @@
 // baseline's). Results stay the same to the last bit: no multiply and add is
 // fused into one (the engine is compiled with -ffp-contract=off), and every
 // other operation rounds as it does in the baseline. Only where GCC makes
-// such clones for a Linux x86-64 target; a plain build elsewhere.
+// such clones for a Linux x86-64 target; a plain build elsewhere. The clones
+// keep to 128-bit vectors (see cxx_settings.cmake): after a 256-bit one the
+// baseline code they return to ran at half speed.
 #pragma once
 
 #if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && defined(__linux__) && \

@@ -43,31 +43,6 @@ Grouped grouped(int groups, const std::vector<int> &key) {
   return g;
 }
 
-// Reorders the items of one level, which come target by target in the order
-// each target must receive them, into rounds: every target's first item, then
-// every second one, and so on. Consecutive items then change different
-// entries and need not wait for each other.
-class Rounds {
- public:
-  explicit Rounds(int targets) : received_(targets, 0) {}
-
-  template <typename Item>
-  void append(std::vector<Item> &out, const std::vector<Item> &items) {
-    rank_.resize(items.size());
-    order_.resize(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      rank_[i] = received_[items[i].target]++;
-      order_[i] = static_cast<int>(i);
-    }
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return rank_[a] < rank_[b]; });
-    for (const int i : order_) out.push_back(items[i]);
-    for (const Item &item : items) received_[item.target] = 0;
-  }
-
- private:
-  std::vector<int> received_, rank_, order_;
-};
-
 // a /= b and c /= d in one instruction where the processor divides pairs:
 // the scalings are the factorisation's divisions, and a pair's quotients are
 // each the same as alone.
@@ -81,6 +56,22 @@ inline void divide_pair(double &a, double b, double &c, double d) {
   a /= b;
   c /= d;
 #endif
+}
+
+// Runs groups of chains side by side: target[t] -= a[i] * b[j] term by term,
+// each chain in a register. Returns where the next groups' rounds start.
+template <typename Lanes, typename Round>
+ORV_CPU_DISPATCH const Round *run_chains(const Lanes *group, const Lanes *end, const Round *round, double *target,
+                                         const double *a, const double *b) {
+  constexpr int lanes = sizeof(group->target) / sizeof(int);
+  for (; group != end; ++group) {
+    double x[lanes];
+    for (int i = 0; i < lanes; ++i) x[i] = target[group->target[i]];
+    for (const Round *stop = round + group->rounds; round != stop; ++round)
+      for (int i = 0; i < lanes; ++i) x[i] -= a[round->a[i]] * b[round->b[i]];
+    for (int i = 0; i < lanes; ++i) target[group->target[i]] = x[i];
+  }
+  return round;
 }
 
 }  // namespace
@@ -133,8 +124,9 @@ void StaticLdlt::analyse(int n, const int *col_start, const int *rows) {
     pr.l_rows[next[i]++] = k;
   });
   pr.plan_levels(parent);
-  work_.assign(static_cast<std::size_t>(pr.lower) + n, 0.0);
-  unscaled_.assign(pr.lower, 0.0);
+  work_.assign(static_cast<std::size_t>(pr.lower) + n + 2, 0.0);
+  unscaled_.assign(pr.lower + 1, 0.0);
+  solution_.assign(n + 2, 0.0);
   program_ = std::move(program);
 }
 
@@ -158,9 +150,8 @@ void StaticLdlt::Program::plan_levels(const std::vector<int> &parent) {
   // Column k receives, from each earlier column j with an entry p in row k,
   // l_q * (unscaled l_p) on the entry in row r_q of column k for every entry
   // q >= p of column j (the diagonal for q = p).
-  Rounds rounds(lower + n);
-  std::vector<Update> level_updates;
-  std::vector<Product> level_products;
+  const int zero = lower + n, scratch = lower + n + 1;  // slots of the values
+  std::vector<Term> level_updates, level_products;
   for (int v = 0; v <= top; ++v) {
     level_updates.clear();
     level_products.clear();
@@ -172,11 +163,11 @@ void StaticLdlt::Program::plan_levels(const std::vector<int> &parent) {
         level_products.push_back({k, p, j});
       }
     }
-    rounds.append(updates, level_updates);
-    rounds.append(forward, level_products);
+    updates.append(level_updates, zero, lower, scratch);
+    forward.append(level_products, zero, n, n + 1);
     for (int c = level_start[v]; c < level_start[v + 1]; ++c)
       for (int p = l_start[columns[c]]; p < l_start[columns[c] + 1]; ++p) scalings.push_back({p, columns[c]});
-    levels.push_back({static_cast<int>(updates.size()), static_cast<int>(scalings.size())});
+    levels.push_back({static_cast<int>(updates.lanes.size()), static_cast<int>(scalings.size())});
   }
   for (int v = top; v >= 0; --v) {
     level_products.clear();
@@ -184,7 +175,41 @@ void StaticLdlt::Program::plan_levels(const std::vector<int> &parent) {
       const int k = columns[c];
       for (int p = l_start[k + 1] - 1; p >= l_start[k]; --p) level_products.push_back({k, p, l_rows[p]});
     }
-    rounds.append(backward, level_products);
+    backward.append(level_products, zero, n, n + 1);
+  }
+}
+
+// The terms of one level, each target's in the order it must receive them
+// (targets may interleave), as chains side by side, the longest first so
+// that chains of like length share their rounds.
+void StaticLdlt::Chains::append(std::vector<Term> &terms, int zero_a, int zero_b, int scratch) {
+  std::stable_sort(terms.begin(), terms.end(), [](const Term &x, const Term &y) { return x.target < y.target; });
+  struct Run {
+    int first, length;
+  };
+  std::vector<Run> runs;
+  for (std::size_t i = 0; i < terms.size(); ++i)
+    if (i == 0 || terms[i].target != terms[i - 1].target) runs.push_back({static_cast<int>(i), 0});
+  for (std::size_t r = 0; r < runs.size(); ++r)
+    runs[r].length = (r + 1 < runs.size() ? runs[r + 1].first : static_cast<int>(terms.size())) - runs[r].first;
+  std::stable_sort(runs.begin(), runs.end(), [](const Run &x, const Run &y) { return x.length > y.length; });
+  for (std::size_t r0 = 0; r0 < runs.size(); r0 += kLanes) {
+    Lanes group{};
+    group.rounds = runs[r0].length;
+    for (int lane = 0; lane < kLanes; ++lane) {
+      const bool real = r0 + lane < runs.size();
+      group.target[lane] = real ? terms[runs[r0 + lane].first].target : scratch;
+    }
+    lanes.push_back(group);
+    for (int r = 0; r < group.rounds; ++r) {
+      Round round{};
+      for (int lane = 0; lane < kLanes; ++lane) {
+        const bool real = r0 + lane < runs.size() && r < runs[r0 + lane].length;
+        round.a[lane] = real ? terms[runs[r0 + lane].first + r].a : zero_a;
+        round.b[lane] = real ? terms[runs[r0 + lane].first + r].b : zero_b;
+      }
+      rounds.push_back(round);
+    }
   }
 }
 
@@ -199,24 +224,26 @@ int StaticLdlt::value_index(int row, int col) const { return program_->value_ind
 
 void StaticLdlt::clear_values() { std::fill(work_.begin(), work_.end(), 0.0); }
 
-ORV_CPU_DISPATCH int StaticLdlt::factorise() {
+int StaticLdlt::factorise() {
   const Program &pr = *program_;
   double *values = work_.data();
   double *d = values + pr.lower;
   double *unscaled = unscaled_.data();
-  const Update *u = pr.updates.data();
+  const Lanes *group = pr.updates.lanes.data();
+  const Round *round = pr.updates.rounds.data();
   const Scaling *scaling = pr.scalings.data();
   for (const Level &level : pr.levels) {
-    for (const Update *end = pr.updates.data() + level.updates_end; u != end; ++u)
-      values[u->target] -= values[u->scaled] * unscaled[u->unscaled];
-    const Scaling *end = pr.scalings.data() + level.scalings_end;
-    for (; end - scaling >= 2; scaling += 2) {
+    const Lanes *end = pr.updates.lanes.data() + level.lanes_end;
+    round = run_chains(group, end, round, values, values, unscaled);
+    group = end;
+    const Scaling *last = pr.scalings.data() + level.scalings_end;
+    for (; last - scaling >= 2; scaling += 2) {
       const int p = scaling[0].entry, q = scaling[1].entry;
       unscaled[p] = values[p];
       unscaled[q] = values[q];
       divide_pair(values[p], d[scaling[0].column], values[q], d[scaling[1].column]);
     }
-    if (scaling != end) {
+    if (scaling != last) {
       const int p = scaling->entry;
       unscaled[p] = values[p];
       values[p] = unscaled[p] / d[scaling->column];
@@ -236,13 +263,17 @@ ORV_CPU_DISPATCH int StaticLdlt::factorise() {
 // Forward, a column's unknown is final once the columns of its row (its
 // descendants, all on lower levels) have been subtracted; backward, levels go
 // from the top down, so the rows below a column (its ancestors) are final.
-ORV_CPU_DISPATCH void StaticLdlt::solve(double *x) const {
+void StaticLdlt::solve(double *x) {
   const Program &pr = *program_;
   const double *l = work_.data();
   const double *d = l + pr.lower;
-  for (const Product &f : pr.forward) x[f.target] -= l[f.entry] * x[f.source];
-  for (int j = 0; j < pr.n; ++j) x[j] /= d[j];
-  for (const Product &b : pr.backward) x[b.target] -= l[b.entry] * x[b.source];
+  double *y = solution_.data();
+  std::copy(x, x + pr.n, y);
+  const Chains &f = pr.forward, &b = pr.backward;
+  run_chains(f.lanes.data(), f.lanes.data() + f.lanes.size(), f.rounds.data(), y, l, y);
+  for (int j = 0; j < pr.n; ++j) y[j] /= d[j];
+  run_chains(b.lanes.data(), b.lanes.data() + b.lanes.size(), b.rounds.data(), y, l, y);
+  std::copy(y, y + pr.n, x);
 }
 
 }  // namespace orv::hyd

@@ -39,20 +39,38 @@ class StaticLdlt {
   int factorise();
 
   // Solves in place with the last factorisation.
-  void solve(double *x) const;
+  void solve(double *x);
 
  private:
-  // One multiply-subtract of the factorisation: values[target] -= values[scaled] * unscaled_[unscaled].
-  struct Update {
-    int target, scaled, unscaled;
+  // A chain of multiply-subtracts on one entry, target -= a * b, in the
+  // order elimination column by column makes them.
+  struct Term {
+    int target, a, b;
+  };
+  // Chains go two side by side: each keeps its entry in a register from its
+  // first term to its last (no store and load between two terms, as when
+  // every term was a separate read and write of memory), and the two overlap
+  // in the processor; four left more padding than they gained. The chains of
+  // one level of the elimination tree are independent of each other; a
+  // shorter one is padded with terms that read two zeros (x - 0 * 0 is x to
+  // the last bit, whatever x is), a missing one with a chain that writes a
+  // scratch slot.
+  static constexpr int kLanes = 2;
+  struct Lanes {
+    int target[kLanes];
+    int rounds;
+  };
+  struct Round {
+    int a[kLanes], b[kLanes];
+  };
+  struct Chains {
+    std::vector<Lanes> lanes;
+    std::vector<Round> rounds;
+    void append(std::vector<Term> &terms, int zero_a, int zero_b, int scratch);
   };
   // Division of an entry of L by its column's pivot, once its updates are in.
   struct Scaling {
     int entry, column;
-  };
-  // One product of a substitution: x[target] -= values[entry] * x[source].
-  struct Product {
-    int target, entry, source;
   };
   // Columns are eliminated a level of the elimination tree at a time (leaves
   // first): columns of one level do not depend on each other, so their work
@@ -60,26 +78,30 @@ class StaticLdlt {
   // divisions. Each entry still receives its updates in ascending column
   // order, so the factor is the same to the last bit as column by column.
   struct Level {
-    int updates_end, scalings_end;
+    int lanes_end, scalings_end;
   };
-  // What the analysis writes down; copies of an analysed factorisation share it.
+  // What the analysis writes down; copies of an analysed factorisation share
+  // it. Values hold L by columns, then the diagonal D, then a zero and a
+  // scratch slot; the unscaled entries and the solution a zero slot each
+  // after theirs (the solution a scratch slot too).
   struct Program {
     int n = 0;
     int lower = 0;                     // entries of the strict lower part of L (values before the diagonal)
     std::vector<int> l_start, l_rows;  // strict lower part of L by columns, rows ascending
     std::vector<Level> levels;
-    std::vector<Update> updates;       // by level, in rounds (see plan_levels)
+    Chains updates;                    // values[target] -= values[a] * unscaled[b], by level
     std::vector<Scaling> scalings;     // by level
-    std::vector<Product> forward;      // by level, from the leaves up
-    std::vector<Product> backward;     // by level, from the top down
+    Chains forward;                    // x[target] -= values[a] * x[b], from the leaves up
+    Chains backward;                   // the same, from the top down
 
     int value_index(int row, int col) const;
     void plan_levels(const std::vector<int> &parent);
   };
 
   std::shared_ptr<const Program> program_ = std::make_shared<const Program>();
-  std::vector<double> work_;      // L by columns, then the diagonal D
-  std::vector<double> unscaled_;  // L's entries before division by their pivot
+  std::vector<double> work_;      // L by columns, then the diagonal D, then a zero and a scratch slot
+  std::vector<double> unscaled_;  // L's entries before division by their pivot, then a zero
+  std::vector<double> solution_;  // the unknowns during a solve, then a zero and a scratch slot
 };
 
 }  // namespace orv::hyd
