@@ -97,8 +97,10 @@ inline Gradient open_pipe_gradient(const PipeTerms &p, HeadlossFormula formula, 
 // functions, and chains of different pipes side by side overlap in the
 // processor instead of running one after another. Each pipe goes through the
 // same operations as in open_pipe_gradient.
+// Inlined into its one caller, so that it is compiled for the processor the
+// caller was compiled for (see cpu_dispatch.hpp).
 template <int Lanes>
-void darcy_weisbach_gradients(int count, const bool open[], const PipeTerms *const terms[], const double q[],
+[[gnu::always_inline]] inline void darcy_weisbach_gradients(int count, const bool open[], const PipeTerms *const terms[], const double q[],
                               ExpansionPoint *const near[], double viscosity, Gradient out[]) {
   double aq[Lanes], re[Lanes], power[Lanes], y3[Lanes];
   SwameeJainTerms t[Lanes];
