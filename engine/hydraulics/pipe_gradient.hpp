@@ -100,8 +100,10 @@ inline Gradient open_pipe_gradient(const PipeTerms &p, HeadlossFormula formula, 
 // Inlined into its one caller, so that it is compiled for the processor the
 // caller was compiled for (see cpu_dispatch.hpp).
 template <int Lanes>
-[[gnu::always_inline]] inline void darcy_weisbach_gradients(int count, const bool open[], const PipeTerms *const terms[], const double q[],
-                              ExpansionPoint *const near[], double viscosity, Gradient out[]) {
+[[gnu::always_inline]] inline void darcy_weisbach_gradients(int count, const bool open[],
+                                                             const PipeTerms *const terms[], const double q[],
+                                                             ExpansionPoint *const near[], double viscosity,
+                                                             Gradient out[]) {
   double aq[Lanes], re[Lanes], power[Lanes], y3[Lanes];
   SwameeJainTerms t[Lanes];
   bool turbulent[Lanes];
