@@ -195,7 +195,7 @@ struct GradientSolver::Impl {
     for (std::size_t j = 0; j < core_pipes.size(); ++j) {
       const CorePipe &c = core_pipes[j];
       const double q = flow[c.link];
-      Gradient g{1.0 / kBigGradient, q};
+      Gradient g = closed(q);
       if (!is_closed(status[c.link])) {
         const Gradient open = open_pipe_gradient(core_terms[j], Formula, viscosity, q, near[c.link].data());
         if (usable(open)) g = open;
@@ -224,14 +224,14 @@ struct GradientSolver::Impl {
       darcy_weisbach_gradients<kLanes>(count, open, terms, q, near, net.viscosity, g);
       const Sink out = sink(s);
       for (int i = 0; i < count; ++i)
-        enter_core_pipe(out, core_pipes[j0 + i], open[i] && usable(g[i]) ? g[i] : Gradient{1.0 / kBigGradient, q[i]},
-                        q[i]);
+        enter_core_pipe(out, core_pipes[j0 + i], open[i] && usable(g[i]) ? g[i] : closed(q[i]), q[i]);
     }
   }
 
   // Runaway flows in parts cut off from every source must not make the
-  // matrix singular: no pipe conducts less than a closed one.
+  // matrix singular: no link conducts less than a closed one.
   static bool usable(const Gradient &g) { return g.P >= 1.0 / kBigGradient && std::isfinite(g.Y); }
+  static Gradient closed(double q) { return {1.0 / kBigGradient, q}; }
 
   // Enters a core pipe at flow q with gradient g (a closed one's when closed).
   static void enter_core_pipe(const Sink &out, const CorePipe &c, const Gradient &g, double q) {
@@ -326,8 +326,8 @@ struct GradientSolver::Impl {
         continue;
       }
       const Gradient g = link_gradient(net, s, k);
-      if (!(g.P >= 1.0 / kBigGradient) || !std::isfinite(g.Y)) add_link(s, k, 1.0 / kBigGradient, s.flow[k]);
-      else add_link(s, k, g.P, g.Y);
+      const Gradient entered = usable(g) ? g : closed(s.flow[k]);
+      add_link(s, k, entered.P, entered.Y);
     }
     // Valves holding a setting, in network order: each sees the balance left
     // by the links and by the flow valves before it.
@@ -375,15 +375,14 @@ struct GradientSolver::Impl {
   // Updates flows from the new heads; returns the relative flow change.
   ORV_CPU_DISPATCH double update_flows(State &s) {
     const Options &o = net.model->options;
-    double qsum = 0, dqsum = 0;
+    // The largest change and the core pipes' arrays in locals: kept in the
+    // members and vectors, each store of a flow would make the compiler store
+    // and load them again, a chain through memory from pipe to pipe.
+    double qsum = 0, dqsum = 0, largest = 0;
     {
-      // In locals: kept in the members and vectors, each store of a flow
-      // would make the compiler store and load them again, a chain through
-      // memory from pipe to pipe.
       const double relax = s.relax;
       const double *P = s.P.data(), *Y = s.Y.data(), *head = s.head.data();
       double *flow = s.flow.data();
-      double largest = 0;
       for (const CorePipe &c : core_pipes) {
         const int k = c.link;
         const double dq = relax * (Y[k] - P[k] * (head[c.at.n1] - head[c.at.n2]));
@@ -392,7 +391,6 @@ struct GradientSolver::Impl {
         qsum += std::abs(flow[k]);
         dqsum += std::abs(dq);
       }
-      max_flow_change = largest;
     }
     for (const int k : other_links) {
       const LinkData &l = net.links[k];
@@ -406,7 +404,7 @@ struct GradientSolver::Impl {
           s.flow[k] - dq < (is_closed(s.status[k]) ? 0.0 : kTiny))
         dq = s.flow[k] / 2.0;
       s.flow[k] -= dq;
-      max_flow_change = std::max(max_flow_change, std::abs(dq));
+      largest = std::max(largest, std::abs(dq));
       qsum += std::abs(s.flow[k]);
       dqsum += std::abs(dq);
     }
@@ -417,7 +415,7 @@ struct GradientSolver::Impl {
       for (const TreeLink &b : tree) {
         const double dq = s.flow[b.link] - tree_flow[b.link];
         s.flow[b.link] = tree_flow[b.link];
-        max_flow_change = std::max(max_flow_change, std::abs(dq));
+        largest = std::max(largest, std::abs(dq));
         tree_flow_sum += std::abs(tree_flow[b.link]);
         dqsum += std::abs(dq);
       }
@@ -430,7 +428,7 @@ struct GradientSolver::Impl {
                                           s.emitter_flow[i], o.emitter_backflow);
       const double dq = s.relax * (g.Y - g.P * (s.head[i] - net.nodes[i].elevation));
       s.emitter_flow[i] -= dq;
-      max_flow_change = std::max(max_flow_change, std::abs(dq));
+      largest = std::max(largest, std::abs(dq));
       qsum += std::abs(s.emitter_flow[i]);
       dqsum += std::abs(dq);
     }
@@ -444,11 +442,12 @@ struct GradientSolver::Impl {
         const double dq = std::clamp(
             s.relax * (g.Y - g.P * (s.head[i] - net.nodes[i].elevation - o.minimum_pressure)), -limit, limit);
         s.demand_flow[i] -= dq;
-        max_flow_change = std::max(max_flow_change, std::abs(dq));
+        largest = std::max(largest, std::abs(dq));
         qsum += std::abs(s.demand_flow[i]);
         dqsum += std::abs(dq);
       }
     }
+    max_flow_change = largest;
     // With hardly any flow, the absolute change (in cfs, as customary) is the measure.
     const double accuracy = net.model->options.accuracy;
     return qsum > accuracy * kCfs ? dqsum / qsum : dqsum / kCfs;

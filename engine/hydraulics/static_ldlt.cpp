@@ -188,10 +188,10 @@ void StaticLdlt::Chains::append(std::vector<Term> &terms, int zero_a, int zero_b
     int first, length;
   };
   std::vector<Run> runs;
-  for (std::size_t i = 0; i < terms.size(); ++i)
+  for (std::size_t i = 0; i < terms.size(); ++i) {
     if (i == 0 || terms[i].target != terms[i - 1].target) runs.push_back({static_cast<int>(i), 0});
-  for (std::size_t r = 0; r < runs.size(); ++r)
-    runs[r].length = (r + 1 < runs.size() ? runs[r + 1].first : static_cast<int>(terms.size())) - runs[r].first;
+    ++runs.back().length;
+  }
   std::stable_sort(runs.begin(), runs.end(), [](const Run &x, const Run &y) { return x.length > y.length; });
   for (std::size_t r0 = 0; r0 < runs.size(); r0 += kLanes) {
     Lanes group{};
